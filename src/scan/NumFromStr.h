@@ -23,10 +23,10 @@ private:
     double ToDouble(bool& Overflow) const;
 
     char digits_[kMaxDigits + 1];
-    std::uint64_t mant_ = 0;  // the first 19 significant digits
-    int count_ = 0;           // significant digits held in digits_
-    std::int64_t exp_ = 0;    // value = digits_ * 10^exp_
-    bool sticky_ = false;     // a nonzero digit was dropped past kMaxDigits
+    std::uint64_t mant_ = 0; // the first 19 significant digits
+    int count_ = 0;          // significant digits held in digits_
+    std::int64_t exp_ = 0;   // value = digits_ * 10^exp_
+    bool sticky_ = false;    // a nonzero digit was dropped past kMaxDigits
     bool negative_ = false;
     bool anyDigit_ = false;
     bool dot_ = false;

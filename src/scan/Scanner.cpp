@@ -67,7 +67,8 @@ ScanResult Scanner::Finish() {
 ScanResult ScanBytes(std::string_view Bytes, std::size_t Chunk) {
     Scanner scanner;
     if (Chunk == 0) Chunk = std::max<std::size_t>(Bytes.size(), 1);
-    for (std::size_t at = 0; at < Bytes.size(); at += Chunk) scanner.Feed(Bytes.substr(at, Chunk));
+    for (std::size_t at = 0; at < Bytes.size(); at += Chunk)
+        scanner.Feed(Bytes.substr(at, Chunk));
     return scanner.Finish();
 }
 

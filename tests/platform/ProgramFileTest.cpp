@@ -1,5 +1,5 @@
-#include "common/Error.h"
 #include "platform/ProgramFile.h"
+#include "common/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,8 @@ protected:
 
 TEST_F(ProgramFile, ScansAcrossChunks) {
     std::string text;
-    while (text.size() < (3u << 20)) text += "G1 X12.345 Y-6.789 Z-1.234\r\n";
+    while (text.size() < (3u << 20))
+        text += "G1 X12.345 Y-6.789 Z-1.234\r\n";
     text += "G1 Z-7.5";
     EXPECT_EQ(ScanProgramFile(Write("big.nc", text)), -7.5f);
     EXPECT_EQ(ScanProgramFile(Write("empty.nc", "")), 0.0f);

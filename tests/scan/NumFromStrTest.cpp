@@ -1,5 +1,5 @@
-#include "common/Error.h"
 #include "scan/NumFromStr.h"
+#include "common/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,9 @@ struct Row {
 };
 
 // The position just after the line's first Z.
-std::int32_t AfterZ(const std::string& Line) { return std::int32_t(Line.find('Z')) + 2; }
+std::int32_t AfterZ(const std::string& Line) {
+    return std::int32_t(Line.find('Z')) + 2;
+}
 
 // Independent reference: the correctly rounded double, then float.
 float Reference(const std::string& Digits) {
@@ -62,7 +64,9 @@ TEST(NumFromStr, RoundsLikeDoubleThenFloat) {
     const std::string many(900, '7');
     const std::string cases[] = {
         "3.14159265358979323846264338327950288419716939937510",
-        "0.000000000000000000000000000000000000011754942106924410754870294448492873488270524287458933338571745305715888704756189042",
+        "0."
+        "000000000000000000000000000000000000011754942106924410754870294448492873488270524287458933"
+        "338571745305715888704756189042",
         many,
         "0." + many,
         "1" + std::string(30, '0') + "." + many,
@@ -89,8 +93,8 @@ TEST(NumFromStr, TellsOverflowFromUnderflow) {
     const Case cases[] = {
         {std::string(40, '9'), std::nullopt},
         {"-" + std::string(40, '9'), std::nullopt},
-        {"340282360000000000000000000000000000000", std::nullopt},  // rounds to inf
-        {"340282350000000000000000000000000000000", FLT_MAX},       // rounds to FLT_MAX
+        {"340282360000000000000000000000000000000", std::nullopt}, // rounds to inf
+        {"340282350000000000000000000000000000000", FLT_MAX},      // rounds to FLT_MAX
         {"-340282350000000000000000000000000000000", -FLT_MAX},
         {"1" + std::string(400, '0'), std::nullopt},
         {"0." + std::string(400, '0') + "1", 0.0f},

@@ -46,7 +46,10 @@ const Row kRows[] = {
     {"two comments", "(a)(b)Z-4\n", -4.0f},
     {"NUL bytes", "G1\0Z-3\0\nZ-1\n"s, -3.0f},
     {"bytes above 127", "\xff\xfeZ-4\x80\n\xc3\xa9Z-1"s, -4.0f},
-    {"NUL ends the number", "Z-5\0" "7\n"s, -5.0f},
+    {"NUL ends the number",
+     "Z-5\0"
+     "7\n"s,
+     -5.0f},
     {"underflow reads as 0", "Z-0." + std::string(400, '0') + "1\nZ1\n", 0.0f},
     {"deepest on the last line", "Z-1\r\nZ-2\r\nZ-30", -30.0f},
     {"Z at the very end", "Z-1\nZ", -1.0f},
@@ -88,7 +91,8 @@ TEST(Scanner, CountsLineEnds) {
 
 TEST(Scanner, ResultDoesNotDependOnChunkSize) {
     std::vector<std::string> programs;
-    for (const auto& row : kRows) programs.push_back(row.program);
+    for (const auto& row : kRows)
+        programs.push_back(row.program);
     programs.push_back("Z1\r\nZ-1\r\nZ" + kOverflow + "\r\nZ-99\r\n");
     programs.push_back("G1 X0.1234567890123456789 Z-0.00000000000000000000000012345678\r\n");
     for (const auto& program : programs) {

@@ -27,7 +27,9 @@ TEST(DecimalText, SevenSignificantDigitsNoTrailingZeros) {
         {1e-5f, ".", "1e-05"},
         {12345678.0f, ".", "1.234568e+07"},
         {12.5f, ",", "12,5"},
-        {-0.75f, "\xd9\xab", "-0\xd9\xab" "75"},
+        {-0.75f, "\xd9\xab",
+         "-0\xd9\xab"
+         "75"},
         {3.0f, ",", "3"},
     };
     for (const auto& row : rows) {

@@ -1,5 +1,5 @@
-#include "common/Error.h"
 #include "tag/NewName.h"
+#include "common/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,8 @@ TEST(NewName, RefusesWhatCouldLeaveTheFolder) {
     const std::string bad[][2] = {
         {"/jobs/part.tap", "h1/5"},
         {"/jobs/part.tap", "h1\\5"},
-        {"/jobs/part.tap", "h1\0" "5"s},
+        {"/jobs/part.tap", "h1\0"
+                           "5"s},
         {"/jobs/", "h1"},
         {"", "h1"},
     };
