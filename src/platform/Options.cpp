@@ -17,8 +17,9 @@ const option kLong[] = {
 };
 
 std::string UnknownOption(char** Argv) {
-    if (optopt > 0 && optopt < 256) return std::string("invalid option -- '") + char(optopt) + "'";
-    return std::string("unrecognized option '") + Argv[optind - 1] + "'";
+    const std::string arg = Argv[optind - 1];
+    if (arg.rfind("--", 0) == 0) return "unrecognized option '" + arg + "'";
+    return std::string("invalid option -- '") + char(optopt) + "'";
 }
 
 } // namespace

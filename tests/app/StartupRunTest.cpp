@@ -1,0 +1,181 @@
+#include "app/StartupRun.h"
+#include "common/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace vorlund;
+
+namespace {
+
+// Records every call, in order, so that the order of the stages is checked.
+struct Log {
+    std::vector<std::string> calls;
+};
+
+class FakeFiles : public FileSystem {
+public:
+    explicit FakeFiles(Log& L) : log_(L) {}
+    std::map<std::string, float> depths;          // files that scan
+    std::map<std::string, std::string> renameErr; // renames that fail
+    std::map<std::string, std::string> names;     // old -> new, done
+
+    float ScanMinZ(const std::string& Path) override {
+        log_.calls.push_back("scan " + Path);
+        const auto it = depths.find(Path);
+        if (it == depths.end()) throw Error(Path + ": No such file or directory");
+        return it->second;
+    }
+    void RenameNoReplace(const std::string& From, const std::string& To) override {
+        log_.calls.push_back("rename " + From + " " + To);
+        if (renameErr.count(From)) throw Error(From + ": " + renameErr[From]);
+        names[From] = To;
+    }
+
+private:
+    Log& log_;
+};
+
+class FakeClipboard : public Clipboard {
+public:
+    explicit FakeClipboard(Log& L) : log_(L) {}
+    bool fail = false;
+    void SetText(const std::string& Text) override {
+        log_.calls.push_back("clip " + Text);
+        if (fail) throw Error("no X display: cannot put the depth tag on the clipboard");
+    }
+
+private:
+    Log& log_;
+};
+
+struct Fixture {
+    Log log;
+    FakeFiles files{log};
+    FakeClipboard clip{log};
+    RunResult Run(std::vector<std::string> Args, bool DryRun = false, std::string Sep = ".") {
+        return StartupRun({std::move(Args), std::move(Sep), DryRun}, files, clip);
+    }
+};
+
+using Calls = std::vector<std::string>;
+
+} // namespace
+
+TEST(StartupRun, ScansThenPublishesThenRenames) {
+    Fixture f;
+    f.files.depths = {{"/j/PART1.TAP", -12.5f}, {"/j/b.nc", -3.0f}};
+    const auto result = f.Run({"/j/PART1.TAP", "/j/b.nc"});
+    EXPECT_EQ(f.log.calls,
+              (Calls{"scan /j/PART1.TAP", "scan /j/b.nc", "clip h12.5\nh3",
+                     "rename /j/PART1.TAP /j/PART1h12.5.TAP", "rename /j/b.nc /j/bh3.nc"}));
+    EXPECT_EQ(result.ExitCode(), 0);
+    EXPECT_EQ(result.MinZ, -3.0f) << "the last file scanned";
+}
+
+TEST(StartupRun, OneFileGetsJustItsTag) {
+    Fixture f;
+    f.files.depths = {{"a.nc", 0.0f}};
+    f.Run({"a.nc"}, false, ",");
+    EXPECT_EQ(f.log.calls, (Calls{"scan a.nc", "clip h0", "rename a.nc ah0.nc"}));
+    Fixture g;
+    g.files.depths = {{"a.nc", -12.5f}};
+    g.Run({"a.nc"}, false, ",");
+    EXPECT_EQ(g.log.calls[1], "clip h12,5");
+}
+
+TEST(StartupRun, AFailureStopsOnlyItsOwnFile) {
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        bool clipFails;
+        std::string renameFails;
+        Calls calls;
+        std::vector<std::string> errors;
+    } cases[] = {
+        {"missing file",
+         {"gone.nc", "b.nc"},
+         false,
+         "",
+         {"scan gone.nc", "scan b.nc", "clip h3", "rename b.nc bh3.nc"},
+         {"gone.nc: No such file or directory"}},
+        {"all missing: clipboard untouched",
+         {"gone.nc"},
+         false,
+         "",
+         {"scan gone.nc"},
+         {"gone.nc: No such file or directory"}},
+        {"clipboard fails: nothing renamed",
+         {"b.nc"},
+         true,
+         "",
+         {"scan b.nc", "clip h3"},
+         {"no X display: cannot put the depth tag on the clipboard"}},
+        {"rename fails: the other file is still renamed, the tag stays",
+         {"b.nc", "c.nc"},
+         false,
+         "b.nc",
+         {"scan b.nc", "scan c.nc", "clip h3\nh1", "rename b.nc bh3.nc", "rename c.nc ch1.nc"},
+         {"b.nc: cannot rename to bh3.nc: File exists"}},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        f.files.depths = {{"b.nc", -3.0f}, {"c.nc", -1.0f}};
+        f.clip.fail = c.clipFails;
+        if (!c.renameFails.empty())
+            f.files.renameErr[c.renameFails] = "cannot rename to bh3.nc: File exists";
+        const auto result = f.Run(c.args);
+        EXPECT_EQ(f.log.calls, c.calls) << c.what;
+        EXPECT_EQ(result.Errors, c.errors) << c.what;
+        EXPECT_EQ(result.ExitCode(), 1) << c.what;
+    }
+}
+
+TEST(StartupRun, TaggedNamesAreKept) {
+    Fixture f;
+    f.files.depths = {{"/j/PART1h12.5.TAP", -12.5f}};
+    const auto result = f.Run({"/j/PART1h12.5.TAP"});
+    EXPECT_EQ(f.log.calls, (Calls{"scan /j/PART1h12.5.TAP", "clip h12.5"}));
+    EXPECT_EQ(result.ExitCode(), 0);
+}
+
+TEST(StartupRun, ABadSeparatorIsRefusedNotUsed) {
+    Fixture f;
+    f.files.depths = {{"a.nc", -1.5f}};
+    const auto result = f.Run({"a.nc"}, false, "/");
+    EXPECT_EQ(f.log.calls, (Calls{"scan a.nc", "clip h1/5"}));
+    ASSERT_EQ(result.Errors.size(), 1u);
+    EXPECT_EQ(result.Errors[0], "a.nc: depth tag holds a path separator or NUL");
+}
+
+TEST(StartupRun, DryRunTouchesNothing) {
+    Fixture f;
+    f.files.depths = {{"a.nc", -1.5f}, {"bh2.nc", -2.0f}};
+    const auto result = f.Run({"a.nc", "bh2.nc", "gone"}, true);
+    EXPECT_EQ(f.log.calls, (Calls{"scan a.nc", "scan bh2.nc", "scan gone"}));
+    EXPECT_EQ(result.Lines, (std::vector<std::string>{"a.nc: h1.5: would be renamed to ah1.5.nc",
+                                                      "bh2.nc: h2: name kept"}));
+    EXPECT_EQ(result.ExitCode(), 1);
+}
+
+TEST(StartupRun, NoFilesDoNothing) {
+    Fixture f;
+    const auto result = f.Run({});
+    EXPECT_TRUE(f.log.calls.empty());
+    EXPECT_EQ(result.ExitCode(), 0);
+    EXPECT_FALSE(result.MinZ);
+}
+
+TEST(PathFromArgument, DropsOnlyEnclosingQuotes) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"\"/j/a b.nc\"", "/j/a b.nc"},
+        {"\"/j/a.nc\" ", "\"/j/a.nc\" "},
+        {"/j/a\"b.nc", "/j/a\"b.nc"},
+        {"\"", "\""},
+        {"\"\"", ""},
+        {"plain.nc", "plain.nc"},
+    };
+    for (const auto& [argument, path] : rows)
+        EXPECT_EQ(PathFromArgument(argument), path);
+}
