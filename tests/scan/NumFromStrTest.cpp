@@ -40,6 +40,7 @@ TEST(NumFromStr, ReadsLeniently) {
         {"Z12/2", 12.0f},
         {"Z5-3", 5.0f},
         {"Z 3", 0.0f},
+        {"(Z MAX) Z-4", 0.0f},
         {"Z", 0.0f},
         {"Z-", 0.0f},
         {"Z.", 0.0f},
