@@ -26,6 +26,7 @@ bool HasDepthTag(std::string_view FileName) {
 std::optional<std::string> NewName(std::string_view Path, std::string_view Tag) {
     if (Tag.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos)
         throw Error("depth tag holds a path separator or NUL");
+    if (Path.find('\0') != std::string_view::npos) throw Error("path holds NUL");
     const auto slash = Path.find_last_of(kSeparators);
     const auto nameAt = slash == std::string_view::npos ? 0 : slash + 1;
     const auto name = Path.substr(nameAt);
