@@ -1,0 +1,120 @@
+// Another process acts between the scan and the rename: the rename must not
+// overwrite anything and must report it, on every rename path.
+
+#include "app/StartupRun.h"
+#include "platform/PosixFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using vorlund::RenameCalls;
+
+namespace {
+
+std::string Read(const fs::path& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int Refuse(const char*, const char*) {
+    return errno = EINVAL, -1;
+}
+int NoLink(const char*, const char*) {
+    return errno = EPERM, -1;
+}
+
+struct Path {
+    const char* what;
+    RenameCalls calls;
+};
+
+const Path kPaths[] = {
+    {"renameat2", vorlund::SystemRenameCalls()},
+    {"link and unlink",
+     {Refuse, vorlund::SystemRenameCalls().Link, vorlund::SystemRenameCalls().Unlink}},
+    {"check and rename", {Refuse, NoLink, vorlund::SystemRenameCalls().Unlink}},
+};
+
+// The real scan, then Racer, then the real rename through Calls.
+class RacedFileSystem : public vorlund::FileSystem {
+public:
+    RacedFileSystem(RenameCalls Calls, std::function<void()> Racer)
+        : calls_(Calls), racer_(Racer) {}
+    float ScanMinZ(const std::string& Path) override {
+        const float z = vorlund::PosixFileSystem().ScanMinZ(Path);
+        racer_();
+        return z;
+    }
+    void RenameNoReplace(const std::string& From, const std::string& To) override {
+        vorlund::RenameNoReplace(From, To, calls_);
+    }
+
+private:
+    RenameCalls calls_;
+    std::function<void()> racer_;
+};
+
+struct FakeClipboard : vorlund::Clipboard {
+    void SetText(const std::string& Text) override { text = Text; }
+    std::string text = "before";
+};
+
+class RenameRace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vorlund-race-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        from_ = dir_ / "PART1.TAP";
+        to_ = dir_ / "PART1h12.5.TAP";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    vorlund::RunResult Run(const Path& P, std::function<void()> Racer) {
+        std::ofstream(from_) << "G1 Z-12.5\r\n";
+        RacedFileSystem files(P.calls, Racer);
+        return vorlund::StartupRun({{from_.string()}}, files, clip_);
+    }
+
+    fs::path dir_;
+    fs::path from_, to_;
+    FakeClipboard clip_;
+};
+
+} // namespace
+
+TEST_F(RenameRace, TargetAppearingAfterTheScanIsKept) {
+    for (const auto& path : kPaths) {
+        SCOPED_TRACE(path.what);
+        const auto result = Run(path, [&] { std::ofstream(to_) << "other program"; });
+        ASSERT_EQ(result.Errors.size(), 1u);
+        EXPECT_EQ(result.Errors[0],
+                  from_.string() + ": cannot rename to " + to_.string() + ": File exists");
+        EXPECT_EQ(Read(from_), "G1 Z-12.5\r\n");
+        EXPECT_EQ(Read(to_), "other program");
+        EXPECT_EQ(clip_.text, "h12.5");
+        fs::remove(to_);
+    }
+}
+
+TEST_F(RenameRace, FileRemovedAfterTheScanIsReportedAndNothingCreated) {
+    for (const auto& path : kPaths) {
+        SCOPED_TRACE(path.what);
+        const auto result = Run(path, [&] { fs::remove(from_); });
+        ASSERT_EQ(result.Errors.size(), 1u);
+        EXPECT_EQ(result.Errors[0], from_.string() + ": cannot rename to " + to_.string() +
+                                        ": No such file or directory");
+        EXPECT_TRUE(fs::is_empty(dir_));
+        EXPECT_EQ(clip_.text, "h12.5");
+    }
+}
