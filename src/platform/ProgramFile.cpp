@@ -1,11 +1,12 @@
 #include "platform/ProgramFile.h"
 
 #include "common/Error.h"
-#include "scan/Scanner.h"
+#include "scan/SplitScan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,8 +15,6 @@
 namespace vorlund {
 
 namespace {
-
-constexpr std::size_t kChunk = 1 << 20;
 
 [[noreturn]] void Fail(const std::string& Path, const std::string& Reason) {
     throw Error(Path + ": " + Reason);
@@ -42,34 +41,41 @@ int Open(const std::string& Path) {
     return fd;
 }
 
-void CheckRegular(const std::string& Path, int Fd) {
+std::uint64_t RegularSize(const std::string& Path, int Fd) {
     struct stat st {};
     if (::fstat(Fd, &st) != 0) Fail(Path, std::strerror(errno));
     if (S_ISDIR(st.st_mode)) Fail(Path, "is a directory");
     if (!S_ISREG(st.st_mode)) Fail(Path, "not a regular file");
+    return std::uint64_t(st.st_size);
 }
 
 } // namespace
 
-float ScanProgramFile(const std::string& Path) {
+ScanPlan DefaultScanPlan() {
+    ScanPlan plan;
+    plan.Threads = std::max(1u, std::thread::hardware_concurrency());
+    return plan;
+}
+
+float ScanProgramFile(const std::string& Path, const ScanPlan& Plan) {
     Fd fd(Open(Path));
-    CheckRegular(Path, fd.get());
+    const std::uint64_t size = RegularSize(Path, fd.get());
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    Scanner scanner;
-    const auto buffer = std::make_unique<char[]>(kChunk);
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer.get(), kChunk);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail(Path, std::strerror(errno));
+    const ReadAt read = [&](std::uint64_t Offset, char* Buffer, std::size_t Length) {
+        for (;;) {
+            const ssize_t n = ::pread(fd.get(), Buffer, Length, off_t(Offset));
+            if (n >= 0) return std::size_t(n);
+            if (errno != EINTR) Fail(Path, std::strerror(errno));
         }
-        scanner.Feed({buffer.get(), std::size_t(n)});
-    }
-    const ScanResult result = scanner.Finish();
+    };
+    const ScanResult result = ScanParallel(read, size, Plan);
     if (result.BadLine)
         Fail(Path, "line " + std::to_string(result.BadLine) + ": number out of range");
     return result.MinZ;
+}
+
+float ScanProgramFile(const std::string& Path) {
+    return ScanProgramFile(Path, DefaultScanPlan());
 }
 
 } // namespace vorlund

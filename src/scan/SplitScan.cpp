@@ -1,0 +1,90 @@
+#include "scan/SplitScan.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace vorlund {
+
+ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End,
+                     std::size_t Chunk) {
+    Scanner scanner;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(Chunk);
+    for (std::uint64_t at = Begin; at < End;) {
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(Chunk, End - at));
+        const std::size_t n = Read(at, buffer.get(), want);
+        if (n == 0) break;
+        scanner.Feed({buffer.get(), n});
+        at += n;
+    }
+    return scanner.Finish();
+}
+
+std::uint64_t LineStartFrom(const ReadAt& Read, std::uint64_t Offset) {
+    if (Offset == 0) return 0;
+    char buffer[4096];
+    bool afterCr = false;
+    std::uint64_t at = Offset - 1; // the byte before a line start ends a line
+    for (;;) {
+        const std::size_t n = Read(at, buffer, sizeof buffer);
+        if (n == 0) return std::max(at, Offset);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (afterCr) return at + i + (buffer[i] == '\n');
+            if (buffer[i] == '\n') return at + i + 1;
+            afterCr = buffer[i] == '\r';
+        }
+        at += n;
+    }
+}
+
+ScanResult Join(const ScanResult& First, const ScanResult& Then) {
+    if (First.BadLine) return First;
+    return {std::min(First.MinZ, Then.MinZ), Then.BadLine ? First.LineEnds + Then.BadLine : 0,
+            First.LineEnds + Then.LineEnds};
+}
+
+ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets,
+                     std::size_t Chunk) {
+    std::vector<std::uint64_t> cuts{0};
+    for (const std::uint64_t target : Targets)
+        cuts.push_back(LineStartFrom(Read, std::max(target, cuts.back())));
+    cuts.push_back(kToEnd);
+
+    const std::size_t parts = cuts.size() - 1;
+    std::vector<ScanResult> results(parts);
+    std::vector<std::exception_ptr> errors(parts);
+    const auto scan = [&](std::size_t k) {
+        try {
+            results[k] = ScanRange(Read, cuts[k], cuts[k + 1], Chunk);
+        } catch (...) {
+            errors[k] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t k = 1; k < parts; ++k)
+        if (cuts[k] < cuts[k + 1]) threads.emplace_back(scan, k);
+    scan(0);
+    for (auto& thread : threads)
+        thread.join();
+
+    // One pass stops at a bad line and never sees what lies after it.
+    ScanResult result;
+    for (std::size_t k = 0; k < parts && !result.BadLine; ++k) {
+        if (errors[k]) std::rethrow_exception(errors[k]);
+        result = Join(result, results[k]);
+    }
+    return result;
+}
+
+ScanResult ScanParallel(const ReadAt& Read, std::uint64_t Size, const ScanPlan& Plan) {
+    const std::uint64_t parts = std::clamp<std::uint64_t>(
+        Size / std::max<std::uint64_t>(Plan.MinPart, 1), 1, std::max(Plan.Threads, 1u));
+    std::vector<std::uint64_t> targets;
+    for (std::uint64_t k = 1; k < parts; ++k)
+        targets.push_back(Size / parts * k);
+    return ScanSplit(Read, targets, Plan.Chunk);
+}
+
+} // namespace vorlund

@@ -1,0 +1,146 @@
+#include "scan/ReferenceScanner.h"
+#include "scan/Scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <random>
+#include <string>
+#include <vector>
+
+using vorlund::ReferenceScanBytes;
+using vorlund::Scanner;
+using vorlund::ScanResult;
+
+namespace {
+
+using namespace std::string_literals;
+
+// Same minimum to the bit (so -0 and 0 differ), same bad line, same count.
+::testing::AssertionResult Same(const ScanResult& Got, const ScanResult& Want) {
+    if (std::bit_cast<std::uint32_t>(Got.MinZ) == std::bit_cast<std::uint32_t>(Want.MinZ) &&
+        Got.BadLine == Want.BadLine && Got.LineEnds == Want.LineEnds)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "got {" << Got.MinZ << ", " << Got.BadLine << ", " << Got.LineEnds << "} want {"
+           << Want.MinZ << ", " << Want.BadLine << ", " << Want.LineEnds << "}";
+}
+
+ScanResult ScanPieces(const std::string& Bytes, const std::vector<std::size_t>& Cuts) {
+    Scanner scanner;
+    std::size_t at = 0;
+    for (const std::size_t cut : Cuts) {
+        scanner.Feed(std::string_view(Bytes).substr(at, cut - at));
+        at = cut;
+    }
+    scanner.Feed(std::string_view(Bytes).substr(at));
+    return scanner.Finish();
+}
+
+std::string Repeat(const std::string& Line, std::size_t Times) {
+    std::string text;
+    for (std::size_t i = 0; i < Times; ++i)
+        text += Line;
+    return text;
+}
+
+// Lines around a spot, so that the spot falls on every offset of a block.
+const std::string kBefore = Repeat("G1 X12.345 Y-6.789 Z-1.234\r\n", 5);
+const std::string kAfter = Repeat("G1 X1 Y2 Z-2.5 (cut)\r\n", 4);
+const std::string kOverflow(40, '9');
+
+struct Spot {
+    const char* what;
+    std::string line;
+};
+
+const Spot kSpots[] = {
+    {"the minimum", "G1 X0.5 Y-3 Z-17.125 F800\r\n"},
+    {"a Z word at the line start", "Z-17.125\r\n"},
+    {"a Z word ending the piece", "G1 Z-17.125"},
+    {"a comment before the Z word", "(ROUGH Z-99 CUT) G1 Z-17.125\r\n"},
+    {"an unclosed comment", "(ROUGH Z-99\r\nZ-17.125\r\n"},
+    {"a semicolon comment", "; Z-99\nG1 Z-17.125 ;Z-98\n"},
+    {"a comment after the Z word", "G1 Z-17.125 (Z-99)\r\n"},
+    {"CR LF after CR", "Z-17.125\r\r\n\r\n"},
+    {"lone CR line ends", "Z-1\rZ-17.125\rZ-3\r"},
+    {"a number one division rounds wrong", "G1 Z-788.576141357421811\r\n"},
+    {"a long number", "G1 Z-17.12500000000000000000000000001\r\n"},
+    {"an underflow", "G1 Z-0." + std::string(60, '0') + "1\r\n"},
+    {"an overflow", "G1 Z-" + kOverflow + "\r\nZ-300\r\n"},
+    {"a signed overflow", "G1 Z+" + kOverflow + "\r\n"},
+    {"an overflow ending the piece", "G1 Z-" + kOverflow},
+    {"a second overflow later", "Z-" + kOverflow + "\nZ" + kOverflow + "\n"},
+    {"NUL and high bytes", "\0\xff Z-17.125\x80\n"s},
+    {"Z without a number", "BLK FORM 0.1 Z X+0 Z-40\r\n"},
+};
+
+} // namespace
+
+// Every two-piece cut inside the spot line, with the spot at every offset of a
+// 64-byte block, gives what the plain byte-at-a-time rules give.
+TEST(FastScan, CutAnywhereAroundTheSpot) {
+    for (const auto& spot : kSpots) {
+        for (std::size_t shift = 0; shift < 64; ++shift) {
+            const std::string head = std::string(shift, 'X') + "\n" + kBefore;
+            const std::string text = head + spot.line + kAfter;
+            const ScanResult want = ReferenceScanBytes(text);
+            ASSERT_TRUE(Same(vorlund::ScanBytes(text), want)) << spot.what << " shift " << shift;
+            for (std::size_t cut = head.size(); cut <= head.size() + spot.line.size(); ++cut)
+                ASSERT_TRUE(Same(ScanPieces(text, {cut}), want))
+                    << spot.what << " shift " << shift << " cut " << cut;
+        }
+    }
+}
+
+TEST(FastScan, ChunkSizeDoesNotMatter) {
+    for (const auto& spot : kSpots) {
+        const std::string text = kBefore + spot.line + kAfter + spot.line;
+        const ScanResult want = ReferenceScanBytes(text);
+        for (std::size_t chunk = 1; chunk <= 200; ++chunk)
+            ASSERT_TRUE(Same(vorlund::ScanBytes(text, chunk), want))
+                << spot.what << " chunk " << chunk;
+    }
+}
+
+// Fed nothing but separators, comments or one number, pieces never lose state.
+TEST(FastScan, StateCarriesAcrossPieces) {
+    const struct {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"number across many pieces", "Z-" + std::string(300, '1') + ".5\nZ-2\n"},
+        {"comment across many pieces", "(" + std::string(300, 'Z') + ")Z-4\nZ-2\n"},
+        {"CR then LF in the next piece", Repeat("Z-1\r", 40) + "\nZ-5\r\n"},
+        {"line without Z across pieces", std::string(200, 'X') + "Z-6\n"},
+    };
+    for (const auto& c : cases) {
+        const ScanResult want = ReferenceScanBytes(c.text);
+        for (std::size_t chunk : {1, 2, 3, 63, 64, 65, 127})
+            ASSERT_TRUE(Same(vorlund::ScanBytes(c.text, chunk), want)) << c.what << " " << chunk;
+    }
+}
+
+// Random programs over the bytes that matter, cut at random, against the rules.
+TEST(FastScan, MatchesTheRulesOnRandomPrograms) {
+    std::mt19937 random(20240611);
+    const std::string alphabet = "ZZZZ((););\r\r\n\n\n  XG-+..0123456789";
+    const auto pick = [&](std::size_t n) { return std::size_t(random() % n); };
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const std::size_t length = pick(400);
+        while (text.size() < length) {
+            if (pick(40) == 0) {
+                text += "Z-" + std::string(1 + pick(45), char('1' + pick(9)));
+            } else if (pick(3) == 0) {
+                text += "Z-" + std::to_string(pick(100000)) + "." + std::to_string(pick(1000));
+            } else {
+                text += alphabet[pick(alphabet.size())];
+            }
+        }
+        std::vector<std::size_t> cuts;
+        for (std::size_t at = pick(80); at < text.size(); at += 1 + pick(90))
+            cuts.push_back(at);
+        ASSERT_TRUE(Same(ScanPieces(text, cuts), ReferenceScanBytes(text))) << text;
+    }
+}
