@@ -4,9 +4,11 @@
 #include "Fuzz.h"
 
 #include "scan/Scanner.h"
+#include "scan/SplitScan.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,17 +79,38 @@ void Check(const vorlund::ScanResult& Got, const Expected& Want) {
     fuzz::Expect(Got.LineEnds == Want.lineEnds, "number of line ends");
 }
 
+std::uint32_t Next(std::uint32_t& X) {
+    X ^= X << 13, X ^= X >> 17, X ^= X << 5;
+    return X;
+}
+
 // Pieces of 0 to 16 bytes, their lengths drawn from Seed.
 vorlund::ScanResult ScanIrregular(std::string_view Text, std::uint32_t Seed) {
     vorlund::Scanner scanner;
     std::uint32_t x = Seed | 1;
     for (std::size_t at = 0; at < Text.size();) {
-        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-        const std::size_t n = std::min<std::size_t>(x % 17, Text.size() - at);
+        const std::size_t n = std::min<std::size_t>(Next(x) % 17, Text.size() - at);
         scanner.Feed(Text.substr(at, n));
         at += n;
     }
     return scanner.Finish();
+}
+
+// Cut at up to three line starts drawn from Seed, parts on threads, read
+// in small pieces as a file would be.
+vorlund::ScanResult ScanInParts(std::string_view Text, std::uint32_t Seed) {
+    const vorlund::ReadAt read = [Text](std::uint64_t Offset, char* Buffer, std::size_t Length) {
+        if (Offset >= Text.size()) return std::size_t(0);
+        const std::size_t n = std::min<std::size_t>(Length, Text.size() - Offset);
+        std::memcpy(Buffer, Text.data() + Offset, n);
+        return n;
+    };
+    std::uint32_t x = Seed | 1;
+    std::vector<std::uint64_t> targets(Next(x) % 4);
+    for (auto& target : targets)
+        target = Next(x) % (Text.size() + 2);
+    std::sort(targets.begin(), targets.end());
+    return vorlund::ScanSplit(read, targets, 1 + Seed % 64);
 }
 
 } // namespace
@@ -100,5 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     Check(vorlund::ScanBytes(text), want);
     Check(vorlund::ScanBytes(text, std::size_t(Data[0]) + 1), want);
     Check(ScanIrregular(text, Data[1]), want);
+    Check(ScanInParts(text, Data[0] << 8 | Data[1]), want);
     return 0;
 }
