@@ -1,0 +1,89 @@
+#include "ui/FrmMain.h"
+
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+#include <initializer_list>
+#include <vector>
+
+namespace vorlund {
+
+namespace {
+
+QRect Twips(int Left, int Top, int Width, int Height) {
+    return {Px(Left), Px(Top), Px(Width), Px(Height)};
+}
+
+// Tahoma where the machine has it; Qt picks its fallback otherwise.
+QFont Tahoma(qreal Points, QFont::Weight Weight) {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(Points);
+    font.setWeight(Weight);
+    return font;
+}
+
+QIcon AppIcon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/vorlund/FrmMain16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/vorlund/FrmMain32.png"), QSize(32, 32));
+    return icon;
+}
+
+template <typename Control> Control* Make(QWidget* Parent, const char* Name, QRect Geometry) {
+    auto* control = new Control(Parent);
+    control->setObjectName(QString::fromLatin1(Name));
+    control->setGeometry(Geometry);
+    return control;
+}
+
+QLabel* Label(QWidget* Parent, const char* Name, const char* Text, QRect Geometry) {
+    auto* label = Make<QLabel>(Parent, Name, Geometry);
+    label->setText(QString::fromLatin1(Text));
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return label;
+}
+
+// Qt orders only widgets that take focus: the labels take it for as long as
+// their place in the focus chain is set, and are labels again afterwards.
+void SetTabOrder(std::initializer_list<QWidget*> Order) {
+    std::vector<std::pair<QWidget*, Qt::FocusPolicy>> policies;
+    for (QWidget* widget : Order) {
+        policies.emplace_back(widget, widget->focusPolicy());
+        widget->setFocusPolicy(Qt::StrongFocus);
+    }
+    for (auto it = Order.begin(); it + 1 != Order.end(); ++it)
+        QWidget::setTabOrder(*it, *(it + 1));
+    for (const auto& [widget, policy] : policies)
+        widget->setFocusPolicy(policy);
+}
+
+} // namespace
+
+FrmMain::FrmMain(QWidget* Parent) : QWidget(Parent) {
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(QStringLiteral("Vorlund"));
+    setWindowIcon(AppIcon());
+    setFont(Tahoma(9.75, QFont::Normal));
+    setFixedSize(Px(2220), Px(1920));
+
+    ExBut = Make<QPushButton>(this, "ExBut", Twips(480, 1320, 1095, 375));
+    ExBut->setText(QStringLiteral("Ok"));
+    Shape1 = Make<QFrame>(this, "Shape1", Twips(0, 120, 2175, 975));
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Label2 = Label(this, "Label2", "min Z", Twips(600, 240, 855, 255));
+    LblKelto = Label(this, "LblKelto", "???", Twips(240, 600, 1695, 255));
+    LblKelto->setFont(Tahoma(12, QFont::Bold));
+
+    SetTabOrder({ExBut, LblKelto, Label2});
+    connect(ExBut, &QPushButton::clicked, this, &QWidget::close);
+}
+
+int FrmMain::Load(const LoadStep& Step) {
+    const int status = Step(*this);
+    close();
+    return status;
+}
+
+} // namespace vorlund

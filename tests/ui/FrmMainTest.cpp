@@ -1,0 +1,130 @@
+#include "ui/FrmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+using vorlund::FrmMain;
+
+namespace {
+
+class Window : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "ui_tests";
+        static char* argv[] = {name, nullptr};
+        static QApplication app(argc, argv);
+    }
+    FrmMain window;
+};
+
+// Counts the times the window is shown.
+struct ShowCounter : QObject {
+    int shown = 0;
+    bool eventFilter(QObject*, QEvent* Event) override {
+        if (Event->type() == QEvent::Show) ++shown;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(Window, ControlsInCreationOrderWithTheirTwipGeometry) {
+    struct Row {
+        const char* name;
+        const char* kind;
+        QRect twips;
+    };
+    const Row rows[] = {
+        {"ExBut", "QPushButton", {480, 1320, 1095, 375}},
+        {"Shape1", "QFrame", {0, 120, 2175, 975}},
+        {"Label2", "QLabel", {600, 240, 855, 255}},
+        {"LblKelto", "QLabel", {240, 600, 1695, 255}},
+    };
+    const auto children = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(children.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
+        const QWidget* child = children[int(i)];
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(child->objectName(), row.name);
+        EXPECT_STREQ(child->metaObject()->className(), row.kind);
+        const QRect px(row.twips.x() / 15, row.twips.y() / 15, row.twips.width() / 15,
+                       row.twips.height() / 15);
+        EXPECT_EQ(child->geometry(), px);
+    }
+    // Client area 2220 x 1920 twips; the labels lie inside the frame.
+    EXPECT_EQ(window.size(), QSize(148, 128));
+    EXPECT_TRUE(window.Shape1->geometry().contains(window.Label2->geometry()));
+    EXPECT_TRUE(window.Shape1->geometry().contains(window.LblKelto->geometry()));
+}
+
+TEST_F(Window, CaptionsFontsAndIcon) {
+    EXPECT_EQ(window.windowTitle(), "Vorlund");
+    EXPECT_EQ(window.ExBut->text(), "Ok");
+    EXPECT_EQ(window.Label2->text(), "min Z");
+    EXPECT_EQ(window.LblKelto->text(), "???");
+
+    const QFont base = window.font();
+    EXPECT_EQ(base.family(), "Tahoma");
+    EXPECT_DOUBLE_EQ(base.pointSizeF(), 9.75);
+    EXPECT_EQ(base.weight(), QFont::Normal);
+    EXPECT_EQ(window.ExBut->font(), base);
+    EXPECT_EQ(window.Label2->font(), base);
+    const QFont value = window.LblKelto->font();
+    EXPECT_EQ(value.family(), "Tahoma");
+    EXPECT_DOUBLE_EQ(value.pointSizeF(), 12);
+    EXPECT_EQ(value.weight(), QFont::Bold);
+
+    for (const QLabel* label : {window.Label2, window.LblKelto})
+        EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+
+    const auto sizes = window.windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_FALSE(window.windowIcon().pixmap(32).isNull());
+}
+
+TEST_F(Window, TabOrderAndFocus) {
+    QStringList order;
+    QWidget* widget = window.ExBut;
+    do {
+        if (widget != window.Shape1) order << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != &window);
+    EXPECT_EQ(order, QStringList({"ExBut", "LblKelto", "Label2"}));
+    EXPECT_EQ(window.Label2->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(window.LblKelto->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(Window, LoadRunsBeforeShowingAndCloses) {
+    ShowCounter counter;
+    window.installEventFilter(&counter);
+    QString before;
+    bool visibleDuringRun = true;
+    const int status = window.Load([&](FrmMain& Window) {
+        before = Window.LblKelto->text();
+        visibleDuringRun = Window.isVisible();
+        Window.LblKelto->setText("-12.5");
+        return 7;
+    });
+    EXPECT_EQ(status, 7);
+    EXPECT_EQ(before, "???");
+    EXPECT_FALSE(visibleDuringRun);
+    EXPECT_EQ(window.LblKelto->text(), "-12.5");
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(counter.shown, 0);
+}
+
+TEST_F(Window, OkClosesTheWindow) {
+    window.show();
+    ASSERT_TRUE(window.isVisible());
+    window.ExBut->click();
+    EXPECT_FALSE(window.isVisible());
+}
