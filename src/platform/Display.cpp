@@ -1,0 +1,14 @@
+#include "platform/Display.h"
+
+#include <xcb/xcb.h>
+
+namespace vorlund {
+
+bool DisplayReachable() {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable;
+}
+
+} // namespace vorlund

@@ -1,0 +1,11 @@
+#include "platform/Regional.h"
+
+#include <QLocale>
+
+namespace vorlund {
+
+std::string DecimalSeparator() {
+    return QLocale::system().decimalPoint().toStdString();
+}
+
+} // namespace vorlund
