@@ -14,6 +14,13 @@ struct ScanResult {
     std::int64_t LineEnds = 0;
 };
 
+// Which block kernel a Scanner runs; all give the same results.
+enum class ScanKernel : std::uint8_t {
+    Fastest,  // the best this CPU runs (AVX2 where there is one)
+    Baseline, // the build's baseline instructions (SSE2 on x86-64)
+    Plain,    // no SIMD: bit masks built byte by byte
+};
+
 // Finds the minimum Z of an NC program fed in pieces of any size; the result
 // does not depend on where the pieces are cut. Lines end at LF, CR LF or CR.
 // A line's Z word is its first capital Z outside comments: "(" to ")" or to
@@ -22,10 +29,10 @@ struct ScanResult {
 // a walk over the block's interesting bytes.
 class Scanner {
 public:
+    explicit Scanner(ScanKernel Kernel = ScanKernel::Fastest);
     void Feed(std::string_view Bytes);
     ScanResult Finish();
 
-private:
     // What the current line still waits for at a block boundary.
     enum class State : std::uint8_t {
         Code,   // its Z word
@@ -34,33 +41,26 @@ private:
         Number, // the rest of a Z number cut by the end of a piece
     };
 
-public:
-    // Bit i stands for byte i of a 64-byte block.
-    struct Masks {
-        std::uint64_t zc; // 'Z', '(' and ';'
-        std::uint64_t c;  // '(' and ';'
-        std::uint64_t cr;
-        std::uint64_t lf;
+    // The scan so far, which the block kernels carry on.
+    struct Progress {
+        float Min = 0.0f;
+        std::uint64_t MinKey = 0; // whole part of -Min, as ScanKernel.inc orders numbers
+        std::int64_t Line = 1;    // of the next byte
+        std::int64_t Bad = 0;
+        State Now = State::Code;
+        bool AfterCr = false; // the last byte fed was a CR
+        NumberReader Number;
     };
 
-private:
-    void Block(const char* Bytes, const char* Base, unsigned Length, const char* End);
-    void Walk(const char* Bytes, const char* Base, std::uint64_t Bits, std::uint64_t Ends,
-              const char* End);
-    bool ReadZ(const char* From, const char* End);
-    const char* ContinueNumber(const char* From, const char* End);
-    bool Take(std::optional<float> Value);
-    void Fail(std::uint64_t Ends, unsigned Bit);
+    using Kernel = void (*)(Progress&, const char* From, const char* End);
 
-    NumberReader number_;
-    State state_ = State::Code;
-    bool afterCr_ = false; // the last byte fed was a CR
-    float min_ = 0.0f;
-    std::int64_t line_ = 1; // of the first byte of the next block
-    std::int64_t bad_ = 0;
+private:
+    Progress progress_;
+    Kernel kernel_;
 };
 
 // Whole-buffer scan, fed in pieces of Chunk bytes (all at once when 0).
-ScanResult ScanBytes(std::string_view Bytes, std::size_t Chunk = 0);
+ScanResult ScanBytes(std::string_view Bytes, std::size_t Chunk = 0,
+                     ScanKernel Kernel = ScanKernel::Fastest);
 
 } // namespace vorlund

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <random>
 #include <string>
 #include <vector>
 
 using vorlund::ReferenceScanBytes;
+using vorlund::ScanKernel;
 using vorlund::Scanner;
 using vorlund::ScanResult;
 
@@ -26,15 +28,30 @@ using namespace std::string_literals;
            << Want.MinZ << ", " << Want.BadLine << ", " << Want.LineEnds << "}";
 }
 
-ScanResult ScanPieces(const std::string& Bytes, const std::vector<std::size_t>& Cuts) {
-    Scanner scanner;
+constexpr ScanKernel kKernels[] = {ScanKernel::Fastest, ScanKernel::Baseline, ScanKernel::Plain};
+
+// Each piece in a buffer of its own, followed by bytes that would cut a
+// number short if the scan read past the piece's end.
+ScanResult ScanPieces(const std::string& Bytes, const std::vector<std::size_t>& Cuts,
+                      ScanKernel Kernel) {
+    Scanner scanner(Kernel);
     std::size_t at = 0;
-    for (const std::size_t cut : Cuts) {
-        scanner.Feed(std::string_view(Bytes).substr(at, cut - at));
-        at = cut;
-    }
-    scanner.Feed(std::string_view(Bytes).substr(at));
+    const auto feed = [&](std::size_t Length) {
+        const std::string buffer = Bytes.substr(at, Length) + std::string(64, 'X');
+        scanner.Feed(std::string_view(buffer).substr(0, std::min(Length, Bytes.size() - at)));
+        at += Length;
+    };
+    for (const std::size_t cut : Cuts)
+        feed(cut - at);
+    feed(Bytes.size() - at);
     return scanner.Finish();
+}
+
+ScanResult ScanInChunks(const std::string& Bytes, std::size_t Chunk, ScanKernel Kernel) {
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = Chunk; at < Bytes.size(); at += Chunk)
+        cuts.push_back(at);
+    return ScanPieces(Bytes, cuts, Kernel);
 }
 
 std::string Repeat(const std::string& Line, std::size_t Times) {
@@ -65,6 +82,13 @@ const Spot kSpots[] = {
     {"CR LF after CR", "Z-17.125\r\r\n\r\n"},
     {"lone CR line ends", "Z-1\rZ-17.125\rZ-3\r"},
     {"a number one division rounds wrong", "G1 Z-788.576141357421811\r\n"},
+    {"the same whole part, deeper", "Z-17.1\r\nZ-17.125\r\n"},
+    {"the same whole part, leading zeros", "Z-17.1\r\nZ-0017.125\r\n"},
+    {"one more whole digit", "Z-9.99\r\nZ-17.125\r\n"},
+    {"no whole digit", "Z-0.5\r\nZ-.75\r\nZ-17.125\r\n"},
+    {"deeper than its first digits", "Z-20\r\nZ-175.5\r\n"},
+    {"six whole digits", "Z-123456.5\r\nZ-234567.25\r\n"},
+    {"seven digits each side", "Z-1234567.125\r\nZ-17.1234567\r\n"},
     {"a long number", "G1 Z-17.12500000000000000000000000001\r\n"},
     {"an underflow", "G1 Z-0." + std::string(60, '0') + "1\r\n"},
     {"an overflow", "G1 Z-" + kOverflow + "\r\nZ-300\r\n"},
@@ -80,26 +104,31 @@ const Spot kSpots[] = {
 // Every two-piece cut inside the spot line, with the spot at every offset of a
 // 64-byte block, gives what the plain byte-at-a-time rules give.
 TEST(FastScan, CutAnywhereAroundTheSpot) {
-    for (const auto& spot : kSpots) {
-        for (std::size_t shift = 0; shift < 64; ++shift) {
-            const std::string head = std::string(shift, 'X') + "\n" + kBefore;
-            const std::string text = head + spot.line + kAfter;
-            const ScanResult want = ReferenceScanBytes(text);
-            ASSERT_TRUE(Same(vorlund::ScanBytes(text), want)) << spot.what << " shift " << shift;
-            for (std::size_t cut = head.size(); cut <= head.size() + spot.line.size(); ++cut)
-                ASSERT_TRUE(Same(ScanPieces(text, {cut}), want))
-                    << spot.what << " shift " << shift << " cut " << cut;
+    for (const auto kernel : kKernels) {
+        for (const auto& spot : kSpots) {
+            for (std::size_t shift = 0; shift < 64; ++shift) {
+                const std::string head = std::string(shift, 'X') + "\n" + kBefore;
+                const std::string text = head + spot.line + kAfter;
+                const ScanResult want = ReferenceScanBytes(text);
+                ASSERT_TRUE(Same(ScanPieces(text, {}, kernel), want))
+                    << spot.what << " shift " << shift;
+                for (std::size_t cut = head.size(); cut <= head.size() + spot.line.size(); ++cut)
+                    ASSERT_TRUE(Same(ScanPieces(text, {cut}, kernel), want))
+                        << spot.what << " shift " << shift << " cut " << cut;
+            }
         }
     }
 }
 
 TEST(FastScan, ChunkSizeDoesNotMatter) {
-    for (const auto& spot : kSpots) {
-        const std::string text = kBefore + spot.line + kAfter + spot.line;
-        const ScanResult want = ReferenceScanBytes(text);
-        for (std::size_t chunk = 1; chunk <= 200; ++chunk)
-            ASSERT_TRUE(Same(vorlund::ScanBytes(text, chunk), want))
-                << spot.what << " chunk " << chunk;
+    for (const auto kernel : kKernels) {
+        for (const auto& spot : kSpots) {
+            const std::string text = kBefore + spot.line + kAfter + spot.line;
+            const ScanResult want = ReferenceScanBytes(text);
+            for (std::size_t chunk = 1; chunk <= 200; ++chunk)
+                ASSERT_TRUE(Same(ScanInChunks(text, chunk, kernel), want))
+                    << spot.what << " chunk " << chunk;
+        }
     }
 }
 
@@ -114,10 +143,13 @@ TEST(FastScan, StateCarriesAcrossPieces) {
         {"CR then LF in the next piece", Repeat("Z-1\r", 40) + "\nZ-5\r\n"},
         {"line without Z across pieces", std::string(200, 'X') + "Z-6\n"},
     };
-    for (const auto& c : cases) {
-        const ScanResult want = ReferenceScanBytes(c.text);
-        for (std::size_t chunk : {1, 2, 3, 63, 64, 65, 127})
-            ASSERT_TRUE(Same(vorlund::ScanBytes(c.text, chunk), want)) << c.what << " " << chunk;
+    for (const auto kernel : kKernels) {
+        for (const auto& c : cases) {
+            const ScanResult want = ReferenceScanBytes(c.text);
+            for (std::size_t chunk : {1, 2, 3, 63, 64, 65, 127})
+                ASSERT_TRUE(Same(ScanInChunks(c.text, chunk, kernel), want))
+                    << c.what << " " << chunk;
+        }
     }
 }
 
@@ -141,6 +173,7 @@ TEST(FastScan, MatchesTheRulesOnRandomPrograms) {
         std::vector<std::size_t> cuts;
         for (std::size_t at = pick(80); at < text.size(); at += 1 + pick(90))
             cuts.push_back(at);
-        ASSERT_TRUE(Same(ScanPieces(text, cuts), ReferenceScanBytes(text))) << text;
+        ASSERT_TRUE(Same(ScanPieces(text, cuts, kKernels[round % 3]), ReferenceScanBytes(text)))
+            << text;
     }
 }
