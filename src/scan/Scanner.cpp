@@ -10,16 +10,16 @@ namespace kernel {
 
 namespace {
 
-// The whole part of -Min as a key: its digit count in the top byte, then its
-// digits in the order they are written. Seven digits or more outrank every
-// key the quick path builds.
+// The whole part of -Min as ScanKernel.inc's WholeKey gives it for a number
+// written without leading zeros. Seven digits or more outrank every key of a
+// number the quick path reads.
 std::uint64_t MinKey(float Min) {
     const double depth = -double(Min);
-    if (depth >= 1e6) return std::uint64_t(7) << 56;
+    if (depth >= 1e6) return std::uint64_t(63) << 53;
     std::uint64_t whole = std::uint64_t(depth), digits = 0, count = 0;
     for (std::uint64_t scale = 0; whole > 0; whole /= 10, scale += 8, ++count)
         digits |= std::uint64_t('0' + whole % 10) << scale;
-    return count << 56 | digits;
+    return (8 * count + 7) << 53 | digits;
 }
 
 } // namespace
