@@ -13,6 +13,7 @@
 #include <QLabel>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace vorlund;
 
@@ -48,8 +49,18 @@ int DryRun(const Options& Given) {
     return result.ExitCode();
 }
 
+// Ends the program without Qt's teardown, which takes longer than the whole
+// run (its font database loads fontconfig only to release it); the kernel
+// and the X server clean up after us. The keeper, if it has no text, sees
+// its channel close and ends too.
+[[noreturn]] void ExitNow(int Status) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(Status);
+}
+
 // The start-up run as the window's load step.
-int Run(const Options& Given, Clipboard& Clip, char* Argv0) {
+[[noreturn]] void Run(const Options& Given, Clipboard& Clip, char* Argv0) {
     // Qt gets no arguments of ours: a file named "-style" stays a file.
     int argc = 1;
     char* argv[] = {Argv0, nullptr};
@@ -57,7 +68,7 @@ int Run(const Options& Given, Clipboard& Clip, char* Argv0) {
     PosixFileSystem files;
     RunResult result;
     FrmMain window;
-    return window.Load([&](FrmMain& Window) {
+    ExitNow(window.Load([&](FrmMain& Window) {
         const RunRequest request = Request(Given); // the locale, now that Qt has read it
         result = StartupRun(request, files, Clip);
         if (result.MinZ)
@@ -67,7 +78,7 @@ int Run(const Options& Given, Clipboard& Clip, char* Argv0) {
         if (!result.Errors.empty() && WantErrorDialog(Given.NoDialog))
             ShowErrorDialog(result.Errors);
         return result.ExitCode();
-    });
+    }));
 }
 
 } // namespace
@@ -93,5 +104,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     X11Clipboard clipboard; // forks the keeper: no Qt object or thread may exist yet
-    return Run(given, clipboard, argv[0]);
+    Run(given, clipboard, argv[0]);
 }

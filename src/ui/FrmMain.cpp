@@ -2,7 +2,9 @@
 
 #include <QFrame>
 #include <QIcon>
+#include <QIconEngine>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 
 #include <initializer_list>
@@ -24,12 +26,26 @@ QFont Tahoma(qreal Points, QFont::Weight Weight) {
     return font;
 }
 
-QIcon AppIcon() {
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/vorlund/FrmMain16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/vorlund/FrmMain32.png"), QSize(32, 32));
-    return icon;
-}
+// The icon's two images, read only when painted: a run never shows the
+// window, and reading them at start-up loads Qt's image plugins.
+class AppIcon : public QIconEngine {
+public:
+    void paint(QPainter* Painter, const QRect& Rect, QIcon::Mode, QIcon::State) override {
+        Painter->drawPixmap(Rect, Image(Rect.size()));
+    }
+    QPixmap pixmap(const QSize& Size, QIcon::Mode, QIcon::State) override { return Image(Size); }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {{16, 16}, {32, 32}}; }
+    QIconEngine* clone() const override { return new AppIcon; }
+
+private:
+    static QPixmap Image(QSize Size) {
+        const bool small = Size.width() <= 16 && Size.height() <= 16;
+        const QPixmap image(small ? QStringLiteral(":/vorlund/FrmMain16.png")
+                                  : QStringLiteral(":/vorlund/FrmMain32.png"));
+        if (image.size() == Size) return image;
+        return image.scaled(Size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+};
 
 template <typename Control> Control* Make(QWidget* Parent, const char* Name, QRect Geometry) {
     auto* control = new Control(Parent);
@@ -64,7 +80,7 @@ void SetTabOrder(std::initializer_list<QWidget*> Order) {
 FrmMain::FrmMain(QWidget* Parent) : QWidget(Parent) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(QStringLiteral("Vorlund"));
-    setWindowIcon(AppIcon());
+    setWindowIcon(QIcon(new AppIcon));
     setFont(Tahoma(9.75, QFont::Normal));
     setFixedSize(Px(2220), Px(1920));
 

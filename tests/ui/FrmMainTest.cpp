@@ -85,10 +85,16 @@ TEST_F(Window, CaptionsFontsAndIcon) {
     for (const QLabel* label : {window.Label2, window.LblKelto})
         EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 
-    const auto sizes = window.windowIcon().availableSizes();
-    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
-    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
-    EXPECT_FALSE(window.windowIcon().pixmap(32).isNull());
+    // Our own picture at both sizes: blue-grey sky, grey stock.
+    const QIcon icon = window.windowIcon();
+    EXPECT_EQ(icon.availableSizes(), QList<QSize>({{16, 16}, {32, 32}}));
+    for (const int size : {16, 32}) {
+        SCOPED_TRACE(size);
+        const QImage image = icon.pixmap(size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size));
+        EXPECT_EQ(image.pixelColor(0, 0), QColor("#24476b"));
+        EXPECT_EQ(image.pixelColor(0, size * 3 / 4), QColor("#b8bec6"));
+    }
 }
 
 TEST_F(Window, TabOrderAndFocus) {
