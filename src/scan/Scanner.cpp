@@ -10,16 +10,17 @@ namespace kernel {
 
 namespace {
 
-// The whole part of -Min as ScanKernel.inc's WholeKey gives it for a number
-// written without leading zeros. Seven digits or more outrank every key of a
-// number the quick path reads.
-std::uint64_t MinKey(float Min) {
+Progress::Bar WholeBar(float Min) {
     const double depth = -double(Min);
-    if (depth >= 1e6) return std::uint64_t(63) << 53;
-    std::uint64_t whole = std::uint64_t(depth), digits = 0, count = 0;
-    for (std::uint64_t scale = 0; whole > 0; whole /= 10, scale += 8, ++count)
-        digits |= std::uint64_t('0' + whole % 10) << scale;
-    return (8 * count + 7) << 53 | digits;
+    if (depth >= 1e6) return {0x80808080808080, 0, 0, 63}; // 7 digits: the quick path's limit
+    Progress::Bar bar;
+    for (auto whole = std::uint64_t(depth); whole > 0; whole /= 10) {
+        bar.Digits |= std::uint64_t('0' + whole % 10) << (63 - bar.Shift);
+        bar.Shorter = bar.Shorter << 8 | 0x80;
+        bar.Same <<= 8;
+        bar.Shift -= 8;
+    }
+    return bar;
 }
 
 } // namespace
@@ -28,7 +29,7 @@ bool Take(Progress& P, std::optional<float> Value) {
     if (!Value) return false;
     if (*Value < P.Min) {
         P.Min = *Value;
-        P.MinKey = MinKey(*Value);
+        P.Whole = WholeBar(*Value);
     }
     return true;
 }
