@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
     }
     if (given.Files.empty()) return 0;
     if (given.DryRun) return DryRun(given);
-    if (!DisplayReachable()) {
+    const DisplayCheck display; // open until the program ends
+    if (!display.Reachable()) {
         std::fputs("vorlund: no X display: cannot put the depth tag on the clipboard\n", stderr);
         return 1;
     }

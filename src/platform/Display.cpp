@@ -4,11 +4,14 @@
 
 namespace vorlund {
 
-bool DisplayReachable() {
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool reachable = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return reachable;
+DisplayCheck::DisplayCheck() : connection_(xcb_connect(nullptr, nullptr)) {}
+
+DisplayCheck::~DisplayCheck() {
+    xcb_disconnect(connection_);
+}
+
+bool DisplayCheck::Reachable() const {
+    return xcb_connection_has_error(connection_) == 0;
 }
 
 } // namespace vorlund

@@ -61,7 +61,7 @@ SelectionOwner::~SelectionOwner() {
     xcb_disconnect(connection_);
 }
 
-void SelectionOwner::Own() {
+bool SelectionOwner::Own() {
     if (xcb_connection_has_error(connection_)) throw Error("cannot open the X display");
     InternAtoms();
     auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
@@ -77,7 +77,9 @@ void SelectionOwner::Own() {
     const size_t limit = size_t(xcb_get_maximum_request_length(connection_)) * 4 - 24;
     if (text_.size() > limit) throw Error("too much text for the clipboard");
     xcb_set_selection_owner(connection_, window_, atoms_[kClipboard], owned_);
-    if (Owner() != window_) throw Error("the X server did not hand over the clipboard");
+    const xcb_window_t owner = Owner();
+    if (xcb_connection_has_error(connection_)) throw Error("lost the X display");
+    return owner == window_;
 }
 
 void SelectionOwner::Serve() {

@@ -17,9 +17,11 @@ public:
     SelectionOwner(const SelectionOwner&) = delete;
     SelectionOwner& operator=(const SelectionOwner&) = delete;
 
-    // Takes the clipboard, which drops whatever it held in any format, and
-    // checks with the server that it holds it. Throws Error with the reason.
-    void Own();
+    // Takes the clipboard, which drops whatever it held in any format. False
+    // when a newer owner holds it already: another program (another run)
+    // took it in the same instant, or the server refused our older time for
+    // theirs. Either way the clipboard holds what came last. Throws Error.
+    bool Own();
     // Answers requests until another client owns the clipboard, nobody does,
     // or the server goes away.
     void Serve();

@@ -66,11 +66,11 @@ void Detach(int Channel) {
     if (!ReadText(kChannel, text)) ::_exit(0); // the program ended with no tag
     try {
         SelectionOwner owner(std::move(text));
-        owner.Own();
+        const bool held = owner.Own();
         SendAll(kChannel, "+");
         ::close(kChannel);
         if (::chdir("/") != 0) ::_exit(1);
-        owner.Serve();
+        if (held) owner.Serve();
     } catch (const Error& e) {
         SendAll(kChannel, std::string("!") + e.what());
     }
