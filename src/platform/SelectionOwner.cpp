@@ -1,6 +1,7 @@
 #include "platform/SelectionOwner.h"
 
 #include "common/Error.h"
+#include "platform/Display.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -55,7 +56,7 @@ std::string Latin1(const std::string& Utf8) {
 }
 
 SelectionOwner::SelectionOwner(std::string Text)
-    : connection_(xcb_connect(nullptr, &screen_)), text_(std::move(Text)) {}
+    : connection_(ConnectDisplay(&screen_)), text_(std::move(Text)) {}
 
 SelectionOwner::~SelectionOwner() {
     xcb_disconnect(connection_);
