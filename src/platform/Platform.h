@@ -1,19 +1,40 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace vorlund {
 
-// What the start-up run needs of the system. Implementations throw Error with
-// a message that names the file: "PATH: reason".
+// What the program needs of the system; each OS implements these in a folder
+// of its own. Paths and texts are UTF-8. Failures throw Error with a message
+// that names the file: "PATH: reason".
+
+// A program file, open from its scan to its rename.
+class ProgramFile {
+public:
+    virtual ~ProgramFile() = default;
+    // The size when the file was opened; the scan reads no further.
+    virtual std::uint64_t Size() const = 0;
+    // Reads up to Length bytes at Offset into Buffer and returns how many; 0
+    // only past the end. Called from several threads at once.
+    virtual std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const = 0;
+    // Throws unless the file still has the size and modification time it had
+    // when opened, and its path still names it.
+    virtual void CheckUnchanged() const = 0;
+    // Renames the file to To, a full path; never replaces an existing To, and
+    // throws when the path no longer names the file that was read.
+    virtual void RenameNoReplace(const std::string& To) = 0;
+};
 
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // The minimum Z of the program at Path.
-    virtual float ScanMinZ(const std::string& Path) = 0;
-    // Renames From to To; never replaces an existing To.
-    virtual void RenameNoReplace(const std::string& From, const std::string& To) = 0;
+    // Opens the regular file at Path for reading.
+    virtual std::unique_ptr<ProgramFile> Open(const std::string& Path) = 0;
 };
 
 class Clipboard {
@@ -22,6 +43,40 @@ public:
     // Makes Text the clipboard's only content, as plain text; it stays there
     // after the program has ended.
     virtual void SetText(const std::string& Text) = 0;
+};
+
+// The program's window and its dialogs.
+class Window {
+public:
+    virtual ~Window() = default;
+    // Shows Text in the value label.
+    virtual void ShowMinZ(const std::string& Text) = 0;
+    // One modal box, caption "Vorlund", listing Lines; returns when closed.
+    virtual void ShowErrors(const std::vector<std::string>& Lines) = 0;
+    // Asks whether a file whose depth is in doubt is renamed all the same:
+    // "Keep name", the default, or "Rename anyway" (true).
+    virtual bool AskRename(const std::string& Text) = 0;
+};
+
+// The system as a whole, built by each OS's main.
+class Platform {
+public:
+    virtual ~Platform() = default;
+    virtual FileSystem& Files() = 0;
+    // The user's decimal separator: "." or "," for most.
+    virtual std::string DecimalSeparator() = 0;
+    // True when errors and questions go to a dialog unless --no-dialog says
+    // otherwise: nobody may read stderr (a file manager started the program).
+    virtual bool DialogsWanted() = 0;
+    // Text for stdout (help, version, a dry run's lines) and stderr.
+    virtual void Print(const std::string& Text) = 0;
+    virtual void PrintError(const std::string& Text) = 0;
+    // Readies the clipboard for a run that tags; throws when there is none.
+    // Called at most once, before Load.
+    virtual Clipboard& OpenClipboard() = 0;
+    // Creates the window, runs Step in its load step before the window could
+    // be shown, then closes it; returns what Step returns.
+    virtual int Load(const std::function<int(Window&)>& Step) = 0;
 };
 
 } // namespace vorlund
