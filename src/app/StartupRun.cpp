@@ -11,6 +11,7 @@ namespace {
 struct Scanned {
     std::string Path;
     std::string Tag;
+    std::unique_ptr<ProgramFile> File; // open until renamed
 };
 
 std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunResult& Result) {
@@ -18,9 +19,10 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
     for (const auto& argument : Request.Files) {
         const std::string path = PathFromArgument(argument);
         try {
-            const float minZ = Files.ScanMinZ(path);
-            Result.MinZ = minZ;
-            scanned.push_back({path, DepthTag(minZ, Request.Separator)});
+            auto file = Files.Open(path);
+            const ScanResult scan = ScanFile(*file, path, Request.Plan);
+            Result.MinZ = scan.MinZ;
+            scanned.push_back({path, DepthTag(scan.MinZ, Request.Separator), std::move(file)});
         } catch (const Error& e) {
             Result.Errors.push_back(e.what());
         }
@@ -56,9 +58,9 @@ void Describe(const Scanned& File, RunResult& Result) {
     }
 }
 
-void Rename(const Scanned& File, FileSystem& Files, RunResult& Result) {
+void Rename(const Scanned& File, RunResult& Result) {
     try {
-        if (const auto target = Target(File)) Files.RenameNoReplace(File.Path, *target);
+        if (const auto target = Target(File)) File.File->RenameNoReplace(*target);
     } catch (const Error& e) {
         Result.Errors.push_back(e.what());
     }
@@ -89,7 +91,7 @@ RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Cl
         return result;
     }
     for (const auto& file : scanned)
-        Rename(file, Files, result);
+        Rename(file, result);
     return result;
 }
 

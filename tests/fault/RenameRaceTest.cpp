@@ -2,7 +2,7 @@
 // overwrite anything and must report it, on every rename path.
 
 #include "app/StartupRun.h"
-#include "platform/PosixFileSystem.h"
+#include "platform/linux/PosixFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -45,22 +45,36 @@ const Path kPaths[] = {
     {"check and rename", {Refuse, NoLink, vorlund::SystemRenameCalls().Unlink}},
 };
 
-// The real scan, then Racer, then the real rename through Calls.
-class RacedFileSystem : public vorlund::FileSystem {
+// The real file, scanned; Racer runs just before its real rename through Calls.
+class RacedFile : public vorlund::ProgramFile {
 public:
-    RacedFileSystem(RenameCalls Calls, std::function<void()> Racer)
-        : calls_(Calls), racer_(Racer) {}
-    float ScanMinZ(const std::string& Path) override {
-        const float z = vorlund::PosixFileSystem().ScanMinZ(Path);
-        racer_();
-        return z;
+    RacedFile(std::unique_ptr<vorlund::ProgramFile> File, std::function<void()> Racer)
+        : file_(std::move(File)), racer_(std::move(Racer)) {}
+    std::uint64_t Size() const override { return file_->Size(); }
+    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
+        return file_->ReadAt(Offset, Buffer, Length);
     }
-    void RenameNoReplace(const std::string& From, const std::string& To) override {
-        vorlund::RenameNoReplace(From, To, calls_);
+    void CheckUnchanged() const override { file_->CheckUnchanged(); }
+    void RenameNoReplace(const std::string& To) override {
+        racer_();
+        file_->RenameNoReplace(To);
     }
 
 private:
-    RenameCalls calls_;
+    std::unique_ptr<vorlund::ProgramFile> file_;
+    std::function<void()> racer_;
+};
+
+class RacedFileSystem : public vorlund::FileSystem {
+public:
+    RacedFileSystem(RenameCalls Calls, std::function<void()> Racer)
+        : files_(Calls), racer_(std::move(Racer)) {}
+    std::unique_ptr<vorlund::ProgramFile> Open(const std::string& Path) override {
+        return std::make_unique<RacedFile>(files_.Open(Path), racer_);
+    }
+
+private:
+    vorlund::PosixFileSystem files_;
     std::function<void()> racer_;
 };
 

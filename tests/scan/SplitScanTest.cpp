@@ -1,5 +1,5 @@
 #include "scan/SplitScan.h"
-#include "scan/ReferenceScanner.h"
+#include "support/ReferenceScanner.h"
 
 #include "common/Error.h"
 

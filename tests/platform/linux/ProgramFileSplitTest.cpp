@@ -1,4 +1,4 @@
-#include "platform/ProgramFile.h"
+#include "support/ScanProgramFile.h"
 
 #include "common/Error.h"
 
@@ -9,7 +9,7 @@
 
 namespace fs = std::filesystem;
 using vorlund::ScanPlan;
-using vorlund::ScanProgramFile;
+using vorlund::test::ScanProgramFile;
 
 namespace {
 

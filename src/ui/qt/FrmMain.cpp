@@ -1,9 +1,10 @@
-#include "ui/FrmMain.h"
+#include "ui/qt/FrmMain.h"
 
 #include <QFrame>
 #include <QIcon>
 #include <QIconEngine>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 
@@ -84,22 +85,45 @@ FrmMain::FrmMain(QWidget* Parent) : QWidget(Parent) {
     setFont(Tahoma(9.75, QFont::Normal));
     setFixedSize(Px(2220), Px(1920));
 
-    ExBut = Make<QPushButton>(this, "ExBut", Twips(480, 1320, 1095, 375));
-    ExBut->setText(QStringLiteral("Ok"));
-    Shape1 = Make<QFrame>(this, "Shape1", Twips(0, 120, 2175, 975));
-    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Label2 = Label(this, "Label2", "min Z", Twips(600, 240, 855, 255));
-    LblKelto = Label(this, "LblKelto", "???", Twips(240, 600, 1695, 255));
-    LblKelto->setFont(Tahoma(12, QFont::Bold));
+    auto* exBut = Make<QPushButton>(this, "ExBut", Twips(480, 1320, 1095, 375));
+    exBut->setText(QStringLiteral("Ok"));
+    auto* shape1 = Make<QFrame>(this, "Shape1", Twips(0, 120, 2175, 975));
+    shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    auto* label2 = Label(this, "Label2", "min Z", Twips(600, 240, 855, 255));
+    lblKelto_ = Label(this, "LblKelto", "???", Twips(240, 600, 1695, 255));
+    lblKelto_->setFont(Tahoma(12, QFont::Bold));
 
-    SetTabOrder({ExBut, LblKelto, Label2});
-    connect(ExBut, &QPushButton::clicked, this, &QWidget::close);
+    SetTabOrder({exBut, lblKelto_, label2});
+    connect(exBut, &QPushButton::clicked, this, &QWidget::close);
 }
 
-int FrmMain::Load(const LoadStep& Step) {
+int FrmMain::Load(const std::function<int(Window&)>& Step) {
     const int status = Step(*this);
     close();
     return status;
+}
+
+void FrmMain::ShowMinZ(const std::string& Text) {
+    lblKelto_->setText(QString::fromStdString(Text));
+}
+
+void FrmMain::ShowErrors(const std::vector<std::string>& Lines) {
+    QStringList lines;
+    for (const auto& line : Lines)
+        lines << QString::fromStdString(line);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vorlund"), lines.join(u'\n'),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+bool FrmMain::AskRename(const std::string& Text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vorlund"), QString::fromStdString(Text));
+    QPushButton* keep = box.addButton(QStringLiteral("Keep name"), QMessageBox::RejectRole);
+    QPushButton* rename = box.addButton(QStringLiteral("Rename anyway"), QMessageBox::AcceptRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == rename;
 }
 
 } // namespace vorlund

@@ -1,7 +1,7 @@
-#include "platform/SelectionOwner.h"
+#include "platform/linux/SelectionOwner.h"
 
 #include "common/Error.h"
-#include "platform/Display.h"
+#include "platform/linux/Display.h"
 
 #include <cerrno>
 #include <cstdlib>

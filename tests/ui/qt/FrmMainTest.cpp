@@ -1,4 +1,4 @@
-#include "ui/FrmMain.h"
+#include "ui/qt/FrmMain.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,17 @@ protected:
         static char* argv[] = {name, nullptr};
         static QApplication app(argc, argv);
     }
+    template <typename Control> Control* Child(const char* Name) {
+        auto* control = window.findChild<Control*>(QString::fromLatin1(Name));
+        EXPECT_NE(control, nullptr) << Name;
+        return control;
+    }
+
     FrmMain window;
+    QPushButton* ExBut = Child<QPushButton>("ExBut");
+    QFrame* Shape1 = Child<QFrame>("Shape1");
+    QLabel* Label2 = Child<QLabel>("Label2");
+    QLabel* LblKelto = Child<QLabel>("LblKelto");
 };
 
 // Counts the times the window is shown.
@@ -61,28 +71,28 @@ TEST_F(Window, ControlsInCreationOrderWithTheirTwipGeometry) {
     }
     // Client area 2220 x 1920 twips; the labels lie inside the frame.
     EXPECT_EQ(window.size(), QSize(148, 128));
-    EXPECT_TRUE(window.Shape1->geometry().contains(window.Label2->geometry()));
-    EXPECT_TRUE(window.Shape1->geometry().contains(window.LblKelto->geometry()));
+    EXPECT_TRUE(Shape1->geometry().contains(Label2->geometry()));
+    EXPECT_TRUE(Shape1->geometry().contains(LblKelto->geometry()));
 }
 
 TEST_F(Window, CaptionsFontsAndIcon) {
     EXPECT_EQ(window.windowTitle(), "Vorlund");
-    EXPECT_EQ(window.ExBut->text(), "Ok");
-    EXPECT_EQ(window.Label2->text(), "min Z");
-    EXPECT_EQ(window.LblKelto->text(), "???");
+    EXPECT_EQ(ExBut->text(), "Ok");
+    EXPECT_EQ(Label2->text(), "min Z");
+    EXPECT_EQ(LblKelto->text(), "???");
 
     const QFont base = window.font();
     EXPECT_EQ(base.family(), "Tahoma");
     EXPECT_DOUBLE_EQ(base.pointSizeF(), 9.75);
     EXPECT_EQ(base.weight(), QFont::Normal);
-    EXPECT_EQ(window.ExBut->font(), base);
-    EXPECT_EQ(window.Label2->font(), base);
-    const QFont value = window.LblKelto->font();
+    EXPECT_EQ(ExBut->font(), base);
+    EXPECT_EQ(Label2->font(), base);
+    const QFont value = LblKelto->font();
     EXPECT_EQ(value.family(), "Tahoma");
     EXPECT_DOUBLE_EQ(value.pointSizeF(), 12);
     EXPECT_EQ(value.weight(), QFont::Bold);
 
-    for (const QLabel* label : {window.Label2, window.LblKelto})
+    for (const QLabel* label : {Label2, LblKelto})
         EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 
     // Our own picture at both sizes: blue-grey sky, grey stock.
@@ -99,14 +109,14 @@ TEST_F(Window, CaptionsFontsAndIcon) {
 
 TEST_F(Window, TabOrderAndFocus) {
     QStringList order;
-    QWidget* widget = window.ExBut;
+    QWidget* widget = ExBut;
     do {
-        if (widget != window.Shape1) order << widget->objectName();
+        if (widget != Shape1) order << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget != &window);
     EXPECT_EQ(order, QStringList({"ExBut", "LblKelto", "Label2"}));
-    EXPECT_EQ(window.Label2->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(window.LblKelto->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(Label2->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(LblKelto->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(Window, LoadRunsBeforeShowingAndCloses) {
@@ -114,16 +124,16 @@ TEST_F(Window, LoadRunsBeforeShowingAndCloses) {
     window.installEventFilter(&counter);
     QString before;
     bool visibleDuringRun = true;
-    const int status = window.Load([&](FrmMain& Window) {
-        before = Window.LblKelto->text();
-        visibleDuringRun = Window.isVisible();
-        Window.LblKelto->setText("-12.5");
+    const int status = window.Load([&](vorlund::Window& Form) {
+        before = LblKelto->text();
+        visibleDuringRun = window.isVisible();
+        Form.ShowMinZ("-12.5");
         return 7;
     });
     EXPECT_EQ(status, 7);
     EXPECT_EQ(before, "???");
     EXPECT_FALSE(visibleDuringRun);
-    EXPECT_EQ(window.LblKelto->text(), "-12.5");
+    EXPECT_EQ(LblKelto->text(), "-12.5");
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(counter.shown, 0);
 }
@@ -131,6 +141,6 @@ TEST_F(Window, LoadRunsBeforeShowingAndCloses) {
 TEST_F(Window, OkClosesTheWindow) {
     window.show();
     ASSERT_TRUE(window.isVisible());
-    window.ExBut->click();
+    ExBut->click();
     EXPECT_FALSE(window.isVisible());
 }

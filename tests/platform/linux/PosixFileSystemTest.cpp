@@ -1,4 +1,4 @@
-#include "platform/PosixFileSystem.h"
+#include "platform/linux/PosixFileSystem.h"
 #include "common/Error.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/Display.h"
+#include "platform/linux/Display.h"
 
 #include <cerrno>
 

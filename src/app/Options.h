@@ -14,8 +14,10 @@ struct Options {
     std::string Error; // for UsageError: one line, e.g. "unrecognized option '--x'"
 };
 
-// The command line, parsed by getopt_long: -h/--help, --version, -n/--dry-run, --no-dialog, "--".
-Options ParseOptions(int Argc, char** Argv);
+// The arguments after the program's name, read the GNU way: options and files
+// in any order, short options grouped (-hn), long ones by any unambiguous
+// prefix (--dry), and everything after "--" a file.
+Options ParseOptions(const std::vector<std::string>& Args);
 
 std::string UsageText();
 std::string VersionText();

@@ -1,4 +1,4 @@
-#include "platform/ProgramFile.h"
+#include "support/ScanProgramFile.h"
 #include "common/Error.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
-using vorlund::ScanProgramFile;
+using vorlund::test::ScanProgramFile;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/Options.h"
+#include "app/Options.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,8 @@ using vorlund::ParseOptions;
 
 namespace {
 
-Options Parse(std::vector<std::string> Args) {
-    Args.insert(Args.begin(), "vorlund");
-    std::vector<char*> argv;
-    for (auto& a : Args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return ParseOptions(int(Args.size()), argv.data());
+Options Parse(const std::vector<std::string>& Args) {
+    return ParseOptions(Args);
 }
 
 using Files = std::vector<std::string>;
