@@ -1,10 +1,10 @@
 // Throughput of the scan kernel, in memory and on page-cached files.
 #include "Program.h"
 
-#include "support/ScanProgramFile.h"
-#include "support/ReferenceScanner.h"
 #include "scan/Scanner.h"
 #include "scan/SplitScan.h"
+#include "support/ReferenceScanner.h"
+#include "support/ScanProgramFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -21,7 +21,8 @@ int main(int Argc, char** Argv) {
             plan.MinPart = std::stoull(Argv[++i]);
         } else {
             try {
-                std::printf("%s: %.3f\n", arg.c_str(), double(vorlund::test::ScanProgramFile(arg, plan)));
+                std::printf("%s: %.3f\n", arg.c_str(),
+                            double(vorlund::test::ScanProgramFile(arg, plan)));
             } catch (const vorlund::Error& e) {
                 std::fprintf(stderr, "%s\n", e.what());
                 status = 1;

@@ -47,7 +47,8 @@ bool Fail(Options& Result, std::string Error) {
 // Applies one argument that starts with "-"; false on a usage error.
 bool ApplyOption(const std::string& Arg, Options& Result) {
     if (Arg.starts_with("--")) {
-        const Option* option = Arg.find('=') == std::string::npos ? FindLong(Arg.substr(2)) : nullptr;
+        const Option* option =
+            Arg.find('=') == std::string::npos ? FindLong(Arg.substr(2)) : nullptr;
         if (!option) return Fail(Result, "unrecognized option '" + Arg + "'");
         option->Apply(Result);
         return true;

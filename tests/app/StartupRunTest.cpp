@@ -28,8 +28,9 @@ public:
         log_.calls.push_back("scan " + Path);
         const auto it = depths.find(Path);
         if (it == depths.end()) throw Error(Path + ": No such file or directory");
-        return std::make_unique<test::MemoryFile>("G1 Z" + DecimalText(it->second, ".") + "\n",
-                                                  [this, Path](const std::string& To) { Rename(Path, To); });
+        return std::make_unique<test::MemoryFile>(
+            "G1 Z" + DecimalText(it->second, ".") + "\n",
+            [this, Path](const std::string& To) { Rename(Path, To); });
     }
 
 private:

@@ -4,6 +4,8 @@
 #include "app/StartupRun.h"
 #include "platform/linux/PosixFileSystem.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -18,13 +20,6 @@ namespace fs = std::filesystem;
 using vorlund::RenameCalls;
 
 namespace {
-
-std::string Read(const fs::path& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 int Refuse(const char*, const char*) {
     return errno = EINVAL, -1;
@@ -83,16 +78,13 @@ struct FakeClipboard : vorlund::Clipboard {
     std::string text = "before";
 };
 
-class RenameRace : public ::testing::Test {
+class RenameRace : public vorlund::test::TempDir {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vorlund-race-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        TempDir::SetUp();
         from_ = dir_ / "PART1.TAP";
         to_ = dir_ / "PART1h12.5.TAP";
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     vorlund::RunResult Run(const Path& P, std::function<void()> Racer) {
         std::ofstream(from_) << "G1 Z-12.5\r\n";
@@ -100,7 +92,6 @@ protected:
         return vorlund::StartupRun({{from_.string()}}, files, clip_);
     }
 
-    fs::path dir_;
     fs::path from_, to_;
     FakeClipboard clip_;
 };

@@ -2,6 +2,7 @@
 # Fault tests of the real program: fault.sh CASE VORLUND. Exit 0 passed,
 # 1 failed, 77 skipped (the machine refuses a mount, a user or a tool).
 fault_case=$1
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$0")/lib.sh" "$2"
 
 # The folder is read-only: error, file kept, tag on the clipboard.
@@ -156,7 +157,8 @@ case_twenty() {
     for ((i = 1; i <= 20; i++)); do
         same "$tmp/PART${i}h$i.TAP" "$tmp/copy$i"
     done
-    [ "$(ls "$tmp" | grep -c '\.TAP$')" -eq 20 ] || fail "files: $(ls "$tmp")"
+    local tapes=("$tmp"/*.TAP)
+    [ "${#tapes[@]}" -eq 20 ] || fail "files: $(ls "$tmp")"
     clip | grep -qx 'h[0-9]*' || fail "clipboard: $(clip)"
     no_keeper_or_one
 }
@@ -188,7 +190,7 @@ case_truncated() {
     run "$tmp/PART1.TAP"
     wait $!
     local left
-    left=$(ls "$tmp" | grep TAP)
+    left=$(cd "$tmp" && printf '%s' *TAP*)
     echo "scan $half s x 2; exit $status; left: $left; clipboard: $(clip)"
     [ "$(stat -c %s "$tmp/$left")" -eq 1000 ] || fail "size of $left"
     if [ "$status" -ne 0 ]; then
@@ -208,7 +210,7 @@ case_removed() {
     wait $! || skip "the scan ended before the file could be removed"
     expect_status 1
     expect_error "vorlund: $tmp/PART1.TAP: cannot rename to $tmp/PART1h9.TAP: No such file or directory"
-    [ -z "$(ls "$tmp" | grep TAP)" ] || fail "left: $(ls "$tmp")"
+    [ -z "$(find "$tmp" -maxdepth 1 -name '*TAP*')" ] || fail "left: $(ls "$tmp")"
     [ "$(clip)" = h9 ] || fail "clipboard: $(clip)"
 }
 
@@ -243,7 +245,7 @@ case_x_dies_in_run() {
     start_x
     # Qt abandons its X connection when the server dies: not our leak.
     export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
-    (sleep "$half" && kill "$xvfb") &
+    (sleep "$half" && kill "$xvfb_pid") &
     run "$tmp/PART1.TAP"
     wait $!
     echo "scan $half s x 2; exit $status; stderr: $(head -c 300 "$tmp/err")"
@@ -273,7 +275,8 @@ case_leaks() {
     program "$tmp/PART1.TAP" 1
     start_x
     export ASAN_OPTIONS=detect_leaks=1:log_path=$tmp/asan
-    export LSAN_OPTIONS=suppressions=$(dirname "$0")/../../scripts/lsan.supp:print_suppressions=0
+    LSAN_OPTIONS=suppressions=$(dirname "$0")/../../scripts/lsan.supp:print_suppressions=0
+    export LSAN_OPTIONS
     run "$tmp/PART1.TAP" "$tmp/missing.TAP"
     expect_status 1
     set_clip other

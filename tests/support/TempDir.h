@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 

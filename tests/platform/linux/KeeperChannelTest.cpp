@@ -37,8 +37,8 @@ TEST(KeeperChannel, TheTextCountsOnlyWhenItsNulArrived) {
         {std::string("h12.5\0", 6), true, "h12.5"},
         {std::string("h1\nh2\0", 6), true, "h1\nh2"},
         {std::string(100000, 'h') + '\0', true, std::string(100000, 'h')}, // past one read
-        {"h12.5", false, ""},                                            // the sender died
-        {"", false, ""},                                                 // no tag at all
+        {"h12.5", false, ""},                                              // the sender died
+        {"", false, ""},                                                   // no tag at all
     };
     for (const auto& row : rows) {
         Channel c;
@@ -86,10 +86,10 @@ TEST(Latin1, StringGetsLatin1AndQuestionMarksBeyond) {
     const std::pair<std::string, std::string> rows[] = {
         {"h12.5", "h12.5"},
         {"h12,5\nh3", "h12,5\nh3"},
-        {"\xc3\xa4", "\xe4"},             // a-umlaut, two bytes to one
-        {"\xe2\x82\xac", "?"},            // the euro sign is beyond Latin-1
-        {"\xf0\x9f\x98\x80x", "?x"},      // four bytes, one character
-        {"\xff", "?"},                    // not UTF-8 at all
+        {"\xc3\xa4", "\xe4"},        // a-umlaut, two bytes to one
+        {"\xe2\x82\xac", "?"},       // the euro sign is beyond Latin-1
+        {"\xf0\x9f\x98\x80x", "?x"}, // four bytes, one character
+        {"\xff", "?"},               // not UTF-8 at all
     };
     for (const auto& [utf8, latin1] : rows)
         EXPECT_EQ(Latin1(utf8), latin1) << utf8;

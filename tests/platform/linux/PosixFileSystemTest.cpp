@@ -1,6 +1,8 @@
 #include "platform/linux/PosixFileSystem.h"
 #include "common/Error.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -15,23 +17,14 @@ using vorlund::RenameCalls;
 
 namespace {
 
-std::string Read(const fs::path& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class Rename : public ::testing::Test {
+class Rename : public vorlund::test::TempDir {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vorlund-rn-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
+        TempDir::SetUp();
         std::ofstream(dir_ / "a.nc") << "Z-1\n";
         from_ = (dir_ / "a.nc").string();
         to_ = (dir_ / "ah1.nc").string();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // The error of a rename through Calls, or "" when it succeeds.
     std::string Try(const RenameCalls& Calls) {
@@ -43,7 +36,6 @@ protected:
         return "";
     }
 
-    fs::path dir_;
     std::string from_, to_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "common/Error.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,20 +15,8 @@ using vorlund::test::ScanProgramFile;
 
 namespace {
 
-class ProgramFileSplit : public ::testing::Test {
+class ProgramFileSplit : public vorlund::test::TempDir {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vorlund-pfs-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Write(const std::string& Text) {
-        const auto path = (dir_ / "part.nc").string();
-        std::ofstream(path, std::ios::binary) << Text;
-        return path;
-    }
-
     // The minimum, or the error message.
     static std::string Outcome(const std::string& Path, const ScanPlan& Plan) {
         try {
@@ -35,8 +25,6 @@ protected:
             return e.what();
         }
     }
-
-    fs::path dir_;
 };
 
 std::string Lines(const std::string& Line, int Times) {
@@ -64,7 +52,7 @@ TEST_F(ProgramFileSplit, ThreadsGiveOnePassOutcome) {
         std::string(5000, '\r') + "Z-2",
     };
     for (const auto& program : programs) {
-        const auto path = Write(program);
+        const auto path = Write("part.nc", program);
         const auto want = Outcome(path, {1, 4096, 0});
         for (unsigned threads = 2; threads <= 4; ++threads)
             for (std::size_t chunk : {64, 4096})

@@ -1,5 +1,7 @@
-#include "support/ScanProgramFile.h"
 #include "common/Error.h"
+#include "support/ScanProgramFile.h"
+
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,20 +15,8 @@ using vorlund::test::ScanProgramFile;
 
 namespace {
 
-class ProgramFile : public ::testing::Test {
+class ProgramFile : public vorlund::test::TempDir {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vorlund-pf-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Write(const std::string& Name, const std::string& Text) {
-        const auto path = (dir_ / Name).string();
-        std::ofstream(path, std::ios::binary) << Text;
-        return path;
-    }
-
     std::string ErrorOf(const std::string& Path) {
         try {
             ScanProgramFile(Path);
@@ -35,8 +25,6 @@ protected:
         }
         return "no error";
     }
-
-    fs::path dir_;
 };
 
 } // namespace
