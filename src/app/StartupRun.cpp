@@ -1,6 +1,7 @@
 #include "app/StartupRun.h"
 
 #include "common/Error.h"
+#include "common/Quote.h"
 #include "tag/DepthTag.h"
 #include "tag/NewName.h"
 
@@ -44,15 +45,15 @@ std::optional<std::string> Target(const Scanned& File) {
     try {
         return NewName(File.Path, File.Tag);
     } catch (const Error& e) {
-        throw Error(File.Path + ": " + e.what());
+        throw Error(QuoteName(File.Path) + ": " + e.what());
     }
 }
 
 void Describe(const Scanned& File, RunResult& Result) {
     try {
         const auto target = Target(File);
-        Result.Lines.push_back(File.Path + ": " + File.Tag + ": " +
-                               (target ? "would be renamed to " + *target : "name kept"));
+        Result.Lines.push_back(QuoteName(File.Path) + ": " + File.Tag + ": " +
+                               (target ? "would be renamed to " + QuoteName(*target) : "name kept"));
     } catch (const Error& e) {
         Result.Errors.push_back(e.what());
     }

@@ -123,3 +123,18 @@ TEST_F(RenameRace, FileRemovedAfterTheScanIsReportedAndNothingCreated) {
         EXPECT_EQ(clip_.text, "h12.5");
     }
 }
+
+TEST_F(RenameRace, FileReplacedAfterTheScanKeepsBothAsTheyAre) {
+    for (const auto& path : kPaths) {
+        SCOPED_TRACE(path.what);
+        const auto result = Run(path, [&] {
+            std::ofstream(dir_ / "new") << "G1 Z-99\r\n";
+            fs::rename(dir_ / "new", from_); // as an editor saves
+        });
+        ASSERT_EQ(result.Errors.size(), 1u);
+        EXPECT_EQ(result.Errors[0], from_.string() + ": replaced while it was read");
+        EXPECT_EQ(Read(from_), "G1 Z-99\r\n");
+        EXPECT_FALSE(fs::exists(to_));
+        EXPECT_EQ(clip_.text, "h12.5");
+    }
+}

@@ -1,6 +1,7 @@
 #include "platform/linux/PosixFileSystem.h"
 
 #include "common/Error.h"
+#include "common/Quote.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,11 +26,11 @@ int SysUnlink(const char* Path) {
 }
 
 [[noreturn]] void Fail(const std::string& From, const std::string& To, int Err) {
-    throw Error(From + ": cannot rename to " + To + ": " + std::strerror(Err));
+    throw Error(QuoteName(From) + ": cannot rename to " + QuoteName(To) + ": " + std::strerror(Err));
 }
 
 [[noreturn]] void Fail(const std::string& Path, const std::string& Reason) {
-    throw Error(Path + ": " + Reason);
+    throw Error(QuoteName(Path) + ": " + Reason);
 }
 
 // O_NONBLOCK so that opening a FIFO without a writer does not hang.
@@ -39,22 +40,24 @@ int Open(const std::string& Path) {
     return fd;
 }
 
+bool SameFile(const struct stat& A, const struct stat& B) {
+    return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
+}
+
 class PosixProgramFile : public ProgramFile {
 public:
     PosixProgramFile(std::string Path, int Fd, const RenameCalls& Calls)
         : path_(std::move(Path)), fd_(Fd), calls_(Calls) {
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0) Fail(path_, std::strerror(errno));
-        if (S_ISDIR(st.st_mode)) Fail(path_, "is a directory");
-        if (!S_ISREG(st.st_mode)) Fail(path_, "not a regular file");
-        size_ = std::uint64_t(st.st_size);
+        if (::fstat(fd_, &opened_) != 0) Fail(path_, std::strerror(errno));
+        if (S_ISDIR(opened_.st_mode)) Fail(path_, "is a directory");
+        if (!S_ISREG(opened_.st_mode)) Fail(path_, "not a regular file");
         ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
     ~PosixProgramFile() override { ::close(fd_); }
     PosixProgramFile(const PosixProgramFile&) = delete;
     PosixProgramFile& operator=(const PosixProgramFile&) = delete;
 
-    std::uint64_t Size() const override { return size_; }
+    std::uint64_t Size() const override { return std::uint64_t(opened_.st_size); }
 
     std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
         for (;;) {
@@ -64,9 +67,25 @@ public:
         }
     }
 
-    void CheckUnchanged() const override {}
+    // A writer that truncates and rewrites the file, or appends to it, or
+    // moves another file into its name, changes one of these.
+    void CheckUnchanged() const override {
+        struct stat now {};
+        struct stat named {};
+        if (::fstat(fd_, &now) != 0 || now.st_size != opened_.st_size ||
+            now.st_mtim.tv_sec != opened_.st_mtim.tv_sec ||
+            now.st_mtim.tv_nsec != opened_.st_mtim.tv_nsec || ::stat(path_.c_str(), &named) != 0 ||
+            !SameFile(named, opened_))
+            Fail(path_, "changed while it was read; try again when it is complete");
+    }
 
+    // The path must still name the file that was read. Another file moved
+    // into the name between this check and the rename is the one window left;
+    // Linux has no rename through a descriptor.
     void RenameNoReplace(const std::string& To) override {
+        struct stat named {};
+        if (::stat(path_.c_str(), &named) == 0 && !SameFile(named, opened_))
+            Fail(path_, "replaced while it was read");
         vorlund::RenameNoReplace(path_, To, calls_);
     }
 
@@ -74,7 +93,7 @@ private:
     std::string path_;
     int fd_;
     RenameCalls calls_;
-    std::uint64_t size_ = 0;
+    struct stat opened_ {};
 };
 
 // File systems without RENAME_NOREPLACE answer EINVAL (and some ENOSYS or
