@@ -20,7 +20,8 @@ ScanResult ScanFile(const ProgramFile& File, const std::string& Path, const Scan
     const std::uint64_t size = File.Size();
     const ReadAt read = [&](std::uint64_t Offset, char* Buffer, std::size_t Length) {
         if (Offset >= size) return std::size_t(0);
-        return File.ReadAt(Offset, Buffer, std::size_t(std::min<std::uint64_t>(Length, size - Offset)));
+        return File.ReadAt(Offset, Buffer,
+                           std::size_t(std::min<std::uint64_t>(Length, size - Offset)));
     };
     ScanResult result = ScanParallel(read, size, Plan);
     File.CheckUnchanged();

@@ -52,8 +52,9 @@ std::optional<std::string> Target(const Scanned& File) {
 void Describe(const Scanned& File, RunResult& Result) {
     try {
         const auto target = Target(File);
-        Result.Lines.push_back(QuoteName(File.Path) + ": " + File.Tag + ": " +
-                               (target ? "would be renamed to " + QuoteName(*target) : "name kept"));
+        Result.Lines.push_back(
+            QuoteName(File.Path) + ": " + File.Tag + ": " +
+            (target ? "would be renamed to " + QuoteName(*target) : "name kept"));
     } catch (const Error& e) {
         Result.Errors.push_back(e.what());
     }

@@ -32,16 +32,25 @@ bool Safe(std::string_view Name) {
 
 std::string Escape(std::uint8_t Byte) {
     switch (Byte) {
-    case '\a': return "\\a";
-    case '\b': return "\\b";
-    case '\t': return "\\t";
-    case '\n': return "\\n";
-    case '\v': return "\\v";
-    case '\f': return "\\f";
-    case '\r': return "\\r";
-    case 0x1b: return "\\e";
+    case '\a':
+        return "\\a";
+    case '\b':
+        return "\\b";
+    case '\t':
+        return "\\t";
+    case '\n':
+        return "\\n";
+    case '\v':
+        return "\\v";
+    case '\f':
+        return "\\f";
+    case '\r':
+        return "\\r";
+    case 0x1b:
+        return "\\e";
     default:
-        return {'\\', char('0' + (Byte >> 6)), char('0' + ((Byte >> 3) & 7)), char('0' + (Byte & 7))};
+        return {'\\', char('0' + (Byte >> 6)), char('0' + ((Byte >> 3) & 7)),
+                char('0' + (Byte & 7))};
     }
 }
 

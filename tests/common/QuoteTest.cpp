@@ -29,7 +29,8 @@ std::string Unquote(const std::string& Quoted) {
                     out += named[at + 1];
                     continue;
                 }
-                out += char((Quoted[i + 1] - '0') << 6 | (Quoted[i + 2] - '0') << 3 | (Quoted[i + 3] - '0'));
+                out += char((Quoted[i + 1] - '0') << 6 | (Quoted[i + 2] - '0') << 3 |
+                            (Quoted[i + 3] - '0'));
                 i += 2;
             }
             ++i;
@@ -52,8 +53,10 @@ TEST(QuoteName, ControlBytesAndBadUtf8AreQuotedOthersStayAsTheyAre) {
         {"a\nb.nc", "'a'$'\\n''b.nc'"},
         {"\x1b]0;x\a\x1b[31mred.nc", "$'\\e'']0;x'$'\\a\\e''[31mred.nc'"},
         {"bad\xff.nc", "'bad'$'\\377''.nc'"},
-        {"\xc2\x9b" "2J.nc", "$'\\302\\233''2J.nc'"}, // C1 CSI
-        {"\xc0\xaf.nc", "$'\\300\\257''.nc'"},          // overlong "/"
+        {"\xc2\x9b"
+         "2J.nc",
+         "$'\\302\\233''2J.nc'"},              // C1 CSI
+        {"\xc0\xaf.nc", "$'\\300\\257''.nc'"}, // overlong "/"
         {"it's\t.nc", "'it'\\''s'$'\\t''.nc'"},
         {"\n", "$'\\n'"},
     };

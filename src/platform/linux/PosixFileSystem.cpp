@@ -26,7 +26,8 @@ int SysUnlink(const char* Path) {
 }
 
 [[noreturn]] void Fail(const std::string& From, const std::string& To, int Err) {
-    throw Error(QuoteName(From) + ": cannot rename to " + QuoteName(To) + ": " + std::strerror(Err));
+    throw Error(QuoteName(From) + ": cannot rename to " + QuoteName(To) + ": " +
+                std::strerror(Err));
 }
 
 [[noreturn]] void Fail(const std::string& Path, const std::string& Reason) {
