@@ -16,6 +16,7 @@ void ReferenceScanner::Feed(std::string_view Bytes) {
             afterCr_ = c == '\r';
             continue;
         }
+        judge_.Feed(c);
         switch (mode_) {
         case Mode::Code:
             if (c == 'Z') {
@@ -49,19 +50,37 @@ void ReferenceScanner::EndNumber() {
         bad_ = line_;
         return;
     }
+    if (*value < min_) minLine_ = line_;
     min_ = std::min(min_, *value);
+}
+
+// A line ends: its doubts in both tracks; none for the bad line.
+void ReferenceScanner::JudgeLine() {
+    const LineFacts& facts = judge_.End();
+    if (!bad_)
+        for (auto& track : result_.Track)
+            AddLine(track, result_.Subs, facts, line_);
+    judge_.Reset();
 }
 
 void ReferenceScanner::EndLine() {
     if (mode_ == Mode::Number) EndNumber();
     mode_ = Mode::Code;
+    JudgeLine();
     if (!bad_) ++line_;
 }
 
 ScanResult ReferenceScanner::Finish() {
     if (mode_ == Mode::Number) EndNumber();
     mode_ = Mode::Code;
-    return {min_, bad_, line_ - 1};
+    JudgeLine();
+    ScanResult result = result_;
+    result.MinZ = min_;
+    result.BadLine = bad_;
+    result.LineEnds = line_ - 1;
+    result.MinLine = minLine_;
+    Settle(result);
+    return result;
 }
 
 ScanResult ReferenceScanBytes(std::string_view Bytes, std::size_t Chunk) {
