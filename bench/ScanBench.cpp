@@ -1,10 +1,10 @@
 // Throughput of the scan kernel, in memory and on page-cached files.
 #include "Program.h"
 
-#include "platform/ProgramFile.h"
-#include "scan/ReferenceScanner.h"
 #include "scan/Scanner.h"
 #include "scan/SplitScan.h"
+#include "support/ReferenceScanner.h"
+#include "support/ScanProgramFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -113,7 +113,7 @@ void BM_File(benchmark::State& State) {
     const std::string& path = files.Path(size);
     const vorlund::ScanPlan plan{unsigned(State.range(1)), 256 << 10, 0};
     for (auto _ : State)
-        benchmark::DoNotOptimize(vorlund::ScanProgramFile(path, plan));
+        benchmark::DoNotOptimize(vorlund::test::ScanProgramFile(path, plan));
     State.SetBytesProcessed(std::int64_t(State.iterations() * size));
 }
 BENCHMARK(BM_File)

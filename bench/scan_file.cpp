@@ -1,7 +1,7 @@
 // Scans program files as vorlund does, without the rest of the program:
 //   scan_file [--threads N] [--chunk BYTES] [--min-part BYTES] FILE...
 // prints "FILE: MINZ" per file.
-#include "platform/ProgramFile.h"
+#include "support/ScanProgramFile.h"
 
 #include "common/Error.h"
 
@@ -21,7 +21,8 @@ int main(int Argc, char** Argv) {
             plan.MinPart = std::stoull(Argv[++i]);
         } else {
             try {
-                std::printf("%s: %.3f\n", arg.c_str(), double(vorlund::ScanProgramFile(arg, plan)));
+                std::printf("%s: %.3f\n", arg.c_str(),
+                            double(vorlund::test::ScanProgramFile(arg, plan)));
             } catch (const vorlund::Error& e) {
                 std::fprintf(stderr, "%s\n", e.what());
                 status = 1;

@@ -1,6 +1,7 @@
 #include "app/StartupRun.h"
 
 #include "common/Error.h"
+#include "common/Quote.h"
 #include "tag/DepthTag.h"
 #include "tag/NewName.h"
 
@@ -11,6 +12,7 @@ namespace {
 struct Scanned {
     std::string Path;
     std::string Tag;
+    std::unique_ptr<ProgramFile> File; // open until renamed
 };
 
 std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunResult& Result) {
@@ -18,9 +20,10 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
     for (const auto& argument : Request.Files) {
         const std::string path = PathFromArgument(argument);
         try {
-            const float minZ = Files.ScanMinZ(path);
-            Result.MinZ = minZ;
-            scanned.push_back({path, DepthTag(minZ, Request.Separator)});
+            auto file = Files.Open(path);
+            const ScanResult scan = ScanFile(*file, path, Request.Plan);
+            Result.MinZ = scan.MinZ;
+            scanned.push_back({path, DepthTag(scan.MinZ, Request.Separator), std::move(file)});
         } catch (const Error& e) {
             Result.Errors.push_back(e.what());
         }
@@ -42,23 +45,24 @@ std::optional<std::string> Target(const Scanned& File) {
     try {
         return NewName(File.Path, File.Tag);
     } catch (const Error& e) {
-        throw Error(File.Path + ": " + e.what());
+        throw Error(QuoteName(File.Path) + ": " + e.what());
     }
 }
 
 void Describe(const Scanned& File, RunResult& Result) {
     try {
         const auto target = Target(File);
-        Result.Lines.push_back(File.Path + ": " + File.Tag + ": " +
-                               (target ? "would be renamed to " + *target : "name kept"));
+        Result.Lines.push_back(
+            QuoteName(File.Path) + ": " + File.Tag + ": " +
+            (target ? "would be renamed to " + QuoteName(*target) : "name kept"));
     } catch (const Error& e) {
         Result.Errors.push_back(e.what());
     }
 }
 
-void Rename(const Scanned& File, FileSystem& Files, RunResult& Result) {
+void Rename(const Scanned& File, RunResult& Result) {
     try {
-        if (const auto target = Target(File)) Files.RenameNoReplace(File.Path, *target);
+        if (const auto target = Target(File)) File.File->RenameNoReplace(*target);
     } catch (const Error& e) {
         Result.Errors.push_back(e.what());
     }
@@ -89,7 +93,7 @@ RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Cl
         return result;
     }
     for (const auto& file : scanned)
-        Rename(file, Files, result);
+        Rename(file, result);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ScanFile.h"
 #include "platform/Platform.h"
 
 #include <optional>
@@ -12,6 +13,7 @@ struct RunRequest {
     std::vector<std::string> Files; // as given on the command line
     std::string Separator = ".";    // the user's decimal separator
     bool DryRun = false;            // report only: no clipboard, no rename
+    ScanPlan Plan = DefaultScanPlan();
 };
 
 struct RunResult {

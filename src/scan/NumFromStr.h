@@ -16,6 +16,8 @@ public:
     bool Feed(char C);
     // The value read so far: 0 without a digit, nullopt when out of the float range.
     std::optional<float> Value() const;
+    bool AnyDigit() const { return anyDigit_; }
+    bool Negative() const { return negative_; }
 
 private:
     static constexpr int kMaxDigits = 800; // enough to round any double correctly

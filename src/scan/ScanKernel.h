@@ -4,6 +4,7 @@
 
 #include "scan/Scanner.h"
 
+#include <bit>
 #include <optional>
 
 namespace vorlund::kernel {
@@ -18,6 +19,37 @@ void FeedPlain(Progress& P, const char* From, const char* End);
 extern const bool kHaveAvx2Kernel; // false when the build has no AVX2 kernel
 
 // Shared slow paths, in Scanner.cpp.
+
+constexpr unsigned kBlock = 64;
+constexpr unsigned kAhead = 3; // bytes past a block that its candidate mask reads
+
+// What a batch's block kernel leaves for the doubts; bit i stands for byte i.
+struct Block {
+    std::uint64_t Ends; // bytes that end a line
+    std::uint64_t Cand; // bytes that can start a doubt
+    std::int64_t Line;  // of the block's first byte
+};
+
+// The line of At, a byte of the batch that is no line end.
+inline std::int64_t LineOf(const Block* Blocks, const char* Batch, const char* At) {
+    const auto offset = std::size_t(At - Batch);
+    const Block& block = Blocks[offset / kBlock];
+    const std::uint64_t below = (std::uint64_t(1) << (offset % kBlock)) - 1;
+    return block.Line + std::popcount(block.Ends & below);
+}
+
+// Judges the lines of the batch that can hold a doubt: those with a candidate
+// byte, or every line while the distance mode is incremental. From..End is
+// the piece; bytes before Judged need no judging, and Judged moves on. The
+// line that runs to End is left for CarryLine.
+void JudgeBatch(Progress& P, const Block* Blocks, std::size_t Count, const char* Batch,
+                const char* From, const char* End, const char*& Judged);
+// Ends the line carried from the last piece at its first line end in
+// From..End, if any; what is before that needs no more judging.
+const char* EndCarried(Progress& P, const char* From, const char* End);
+// Starts carrying the piece's last line when it runs to End.
+void CarryLine(Progress& P, const char* From, const char* End);
+
 // Reads the Z number at From byte by byte; one that runs to End waits for the next piece.
 bool ReadLong(Progress& P, const char* From, const char* End);
 // False for a number out of range.

@@ -48,6 +48,13 @@ bool ReadLong(Progress& P, const char* From, const char* End) {
 
 namespace {
 
+// Takes the number cut by the end of the last piece, on the current line.
+void TakeCut(Progress& P) {
+    const float before = P.Min;
+    if (!Take(P, P.Number.Value())) P.Bad = P.Line;
+    if (P.Min < before) P.MinLine = P.Line;
+}
+
 // The rest of a number cut by the end of the last piece.
 const char* ContinueNumber(Progress& P, const char* From, const char* End) {
     const char* p = From;
@@ -55,9 +62,91 @@ const char* ContinueNumber(Progress& P, const char* From, const char* End) {
         ++p;
     if (p == End) return p;
     P.Now = Scanner::State::Skip;
-    if (!Take(P, P.Number.Value())) P.Bad = P.Line;
+    TakeCut(P);
     return p;
 }
+
+bool IsBreak(char C) {
+    return C == '\r' || C == '\n';
+}
+
+// Adds the judged line, unless its number is out of range: that line stops the scan.
+void AddJudged(Progress& P, std::int64_t Line) {
+    const LineFacts& facts = P.Judge.End();
+    if (!facts.ZBad) AddLine(P.Track, P.Subs, facts, Line);
+    P.Judge.Reset();
+}
+
+// The next candidate byte at or after At in the batch's blocks, or nullptr.
+const char* NextCandidate(const Block* Blocks, std::size_t Count, const char* Batch,
+                          const char* At) {
+    std::size_t k = std::size_t(At - Batch) / kBlock;
+    if (k >= Count) return nullptr;
+    std::uint64_t bits = Blocks[k].Cand & (~std::uint64_t(0) << (std::size_t(At - Batch) % kBlock));
+    while (!bits) {
+        if (++k == Count) return nullptr;
+        bits = Blocks[k].Cand;
+    }
+    return Batch + k * kBlock + std::countr_zero(bits);
+}
+
+} // namespace
+
+void JudgeBatch(Progress& P, const Block* Blocks, std::size_t Count, const char* Batch,
+                const char* From, const char* End, const char*& Judged) {
+    const char* const stop = std::min(Batch + Count * kBlock, End);
+    while (Judged < stop) {
+        const char* at = Judged;
+        if (P.Track.Incremental) {
+            if (IsBreak(*at)) { // an empty line, or the LF of a CR LF
+                ++Judged;
+                continue;
+            }
+        } else if (!(at = NextCandidate(Blocks, Count, Batch, Judged))) {
+            Judged = stop;
+            return;
+        }
+        const std::int64_t line = LineOf(Blocks, Batch, at);
+        const char* start = at;
+        while (start > From && !IsBreak(start[-1]))
+            --start;
+        const char* end = at;
+        while (end < End && !IsBreak(*end))
+            ++end;
+        if ((P.Bad && line >= P.Bad) || end == End) {
+            Judged = End;
+            return;
+        }
+        P.Judge.Feed(start, end);
+        AddJudged(P, line);
+        Judged = end + 1;
+    }
+}
+
+const char* EndCarried(Progress& P, const char* From, const char* End) {
+    if (!P.Judging) return From;
+    const char* end = From;
+    while (end < End && !IsBreak(*end))
+        ++end;
+    P.Judge.Feed(From, end);
+    if (end < End) {
+        P.Judging = false;
+        AddJudged(P, P.Line);
+    }
+    return end;
+}
+
+void CarryLine(Progress& P, const char* From, const char* End) {
+    if (P.Bad || P.Judging || From == End || IsBreak(End[-1])) return;
+    const char* start = End;
+    while (start > From && !IsBreak(start[-1]))
+        --start;
+    P.Judge.Reset();
+    P.Judge.Feed(start, End);
+    P.Judging = true;
+}
+
+namespace {
 
 bool HaveAvx2() {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -72,7 +161,9 @@ bool HaveAvx2() {
 
 } // namespace kernel
 
-Scanner::Scanner(ScanKernel Kernel) {
+Scanner::Scanner(ScanKernel Kernel, bool Incremental) {
+    progress_.Track.Incremental = Incremental;
+    start_ = Incremental;
     static const bool avx2 = kernel::HaveAvx2();
     switch (Kernel) {
     case ScanKernel::Fastest:
@@ -93,6 +184,7 @@ void Scanner::Feed(std::string_view Bytes) {
     if (progress_.Bad || p == end) return;
     if (progress_.Now == State::Number) {
         p = kernel::ContinueNumber(progress_, p, end);
+        if (progress_.Judging) progress_.Judge.Feed(Bytes.data(), p); // only number bytes
         if (progress_.Bad || progress_.Now == State::Number) return;
     }
     kernel_(progress_, p, end);
@@ -100,9 +192,20 @@ void Scanner::Feed(std::string_view Bytes) {
 
 ScanResult Scanner::Finish() {
     Progress& p = progress_;
-    if (p.Now == State::Number && !p.Bad && !kernel::Take(p, p.Number.Value())) p.Bad = p.Line;
+    if (p.Now == State::Number && !p.Bad) kernel::TakeCut(p);
     p.Now = State::Code;
-    return {p.Min, p.Bad, p.Line - 1};
+    if (p.Judging && !p.Bad) kernel::AddJudged(p, p.Line);
+    p.Judging = false;
+    ScanResult result;
+    result.MinZ = p.Min;
+    result.BadLine = p.Bad;
+    result.LineEnds = p.Line - 1;
+    result.MinLine = p.MinLine;
+    result.Track[start_] = p.Track;
+    result.Track[!start_].Known = false;
+    result.Subs = p.Subs;
+    Settle(result);
+    return result;
 }
 
 ScanResult ScanBytes(std::string_view Bytes, std::size_t Chunk, ScanKernel Kernel) {

@@ -2,17 +2,69 @@
 
 #include "scan/NumFromStr.h"
 
+#include "scan/LineJudge.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <set>
+#include <string>
 #include <string_view>
 
 namespace vorlund {
+
+// Why a line's depth may be wrong; a line gets the first kind that applies.
+enum class DoubtKind : std::uint8_t {
+    None,
+    Unreadable,
+    Incremental,
+    Machine,
+    Offset,
+    Probe,
+    Lowercase,
+    Call
+};
+
+struct Doubt {
+    std::int64_t Line = 0; // 1-based; 0 when none
+    DoubtKind Kind = DoubtKind::None;
+    std::string Text; // the Z word or the keyword, raw, at most kTextMax bytes
+};
+
+// Plain words for a kind: "incremental move".
+std::string_view DoubtWords(DoubtKind Kind);
+
+// The o-word calls of one name that no line seen so far defines.
+struct CallSite {
+    std::int64_t Line = 0; // the first
+    std::int64_t Count = 0;
+    std::string Text;
+};
+
+// The doubts of a stretch of lines for one distance mode at its start.
+struct DoubtTrack {
+    bool Known = true;                     // false when not scanned for this mode
+    bool Incremental = false;              // the mode at the stretch's end
+    Doubt First;                           // the first line doubtful without o-word calls
+    std::int64_t Lines = 0;                // such lines
+    std::map<std::string, CallSite> Calls; // o-word calls by name
+};
 
 struct ScanResult {
     float MinZ = 0.0f;        // never above 0
     std::int64_t BadLine = 0; // 1-based line of a number out of range, 0 when none
     std::int64_t LineEnds = 0;
+    std::int64_t MinLine = 0; // the first line reaching MinZ; 0 when MinZ is 0
+    Doubt FirstDoubt;         // the first doubtful line, o-word calls resolved
+    std::int64_t DoubtLines = 0;
+    // What joining needs: the doubts for a start in absolute [0] and in
+    // incremental [1] distance mode, and the o-word names the lines define.
+    DoubtTrack Track[2] = {{}, {true, true, {}, 0, {}}};
+    std::set<std::string> Subs;
 };
+
+// Sets FirstDoubt and DoubtLines from Track[0] and Subs.
+void Settle(ScanResult& Result);
 
 // Which block kernel a Scanner runs; all give the same results.
 enum class ScanKernel : std::uint8_t {
@@ -29,7 +81,8 @@ enum class ScanKernel : std::uint8_t {
 // a walk over the block's interesting bytes.
 class Scanner {
 public:
-    explicit Scanner(ScanKernel Kernel = ScanKernel::Fastest);
+    // Incremental: the distance mode at the start, for data cut from a file.
+    explicit Scanner(ScanKernel Kernel = ScanKernel::Fastest, bool Incremental = false);
     void Feed(std::string_view Bytes);
     ScanResult Finish();
 
@@ -58,6 +111,13 @@ public:
         State Now = State::Code;
         bool AfterCr = false; // the last byte fed was a CR
         NumberReader Number;
+        std::int64_t MinLine = 0;
+        // Lines that can hold a doubt go through Judge; one cut by the end of
+        // a piece is carried on (Judging) into the next.
+        bool Judging = false;
+        LineJudge Judge;
+        DoubtTrack Track;
+        std::set<std::string> Subs;
     };
 
     using Kernel = void (*)(Progress&, const char* From, const char* End);
@@ -65,6 +125,7 @@ public:
 private:
     Progress progress_;
     Kernel kernel_;
+    bool start_ = false; // the distance mode at the start is incremental
 };
 
 // Whole-buffer scan, fed in pieces of Chunk bytes (all at once when 0).

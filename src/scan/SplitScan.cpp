@@ -8,9 +8,9 @@
 
 namespace vorlund {
 
-ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End,
-                     std::size_t Chunk) {
-    Scanner scanner;
+ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End, std::size_t Chunk,
+                     bool Incremental) {
+    Scanner scanner(ScanKernel::Fastest, Incremental);
     const auto buffer = std::make_unique_for_overwrite<char[]>(Chunk);
     for (std::uint64_t at = Begin; at < End;) {
         const std::size_t want = std::size_t(std::min<std::uint64_t>(Chunk, End - at));
@@ -41,8 +41,16 @@ std::uint64_t LineStartFrom(const ReadAt& Read, std::uint64_t Offset) {
 
 ScanResult Join(const ScanResult& First, const ScanResult& Then) {
     if (First.BadLine) return First;
-    return {std::min(First.MinZ, Then.MinZ), Then.BadLine ? First.LineEnds + Then.BadLine : 0,
-            First.LineEnds + Then.LineEnds};
+    ScanResult result = First;
+    result.MinZ = std::min(First.MinZ, Then.MinZ);
+    if (Then.MinZ < First.MinZ) result.MinLine = First.LineEnds + Then.MinLine;
+    result.BadLine = Then.BadLine ? First.LineEnds + Then.BadLine : 0;
+    result.LineEnds = First.LineEnds + Then.LineEnds;
+    for (auto& track : result.Track)
+        Append(track, Then.Track[track.Incremental], First.LineEnds);
+    result.Subs.insert(Then.Subs.begin(), Then.Subs.end());
+    Settle(result);
+    return result;
 }
 
 ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets,
@@ -73,6 +81,8 @@ ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets,
     ScanResult result;
     for (std::size_t k = 0; k < parts && !result.BadLine; ++k) {
         if (errors[k]) std::rethrow_exception(errors[k]);
+        if (result.Track[0].Incremental && cuts[k] < cuts[k + 1]) // rare: G91 across the cut
+            results[k].Track[1] = ScanRange(Read, cuts[k], cuts[k + 1], Chunk, true).Track[1];
         result = Join(result, results[k]);
     }
     return result;

@@ -23,19 +23,24 @@ struct ScanPlan {
     std::uint64_t MinPart = 128 << 10;
 };
 
-// Scans the bytes from Begin up to End, or to the end of the data.
-ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End, std::size_t Chunk);
+// Scans the bytes from Begin up to End, or to the end of the data, for a
+// start in absolute distance mode, or incremental when Incremental.
+ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End, std::size_t Chunk,
+                     bool Incremental = false);
 
 // The first line start at or after Offset: 0, or just past an LF, or past a CR
 // that no LF follows. At or past the end of the data when none follows.
 std::uint64_t LineStartFrom(const ReadAt& Read, std::uint64_t Offset);
 
 // The result of one pass over First's bytes followed by Then's, when Then's
-// bytes begin at a line start.
+// bytes begin at a line start. A track of the result is unknown where First's
+// leads to one of Then's that is unknown.
 ScanResult Join(const ScanResult& First, const ScanResult& Then);
 
 // Cuts the data at the line starts from each of Targets (ascending) and
-// scans the parts on threads of their own; the same result as one pass.
+// scans the parts on threads of their own; the same result as one pass. A
+// part that the file before it leaves in incremental distance mode is
+// scanned again for that start.
 ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets, std::size_t Chunk);
 
 // Scans data of about Size bytes in up to Plan.Threads equal parts.

@@ -1,5 +1,7 @@
 #include "app/StartupRun.h"
 #include "common/Error.h"
+#include "support/MemoryFile.h"
+#include "tag/DepthTag.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@ struct Log {
     std::vector<std::string> calls;
 };
 
+// Each known file holds one line with its depth.
 class FakeFiles : public FileSystem {
 public:
     explicit FakeFiles(Log& L) : log_(L) {}
@@ -21,19 +24,22 @@ public:
     std::map<std::string, std::string> renameErr; // renames that fail
     std::map<std::string, std::string> names;     // old -> new, done
 
-    float ScanMinZ(const std::string& Path) override {
+    std::unique_ptr<ProgramFile> Open(const std::string& Path) override {
         log_.calls.push_back("scan " + Path);
         const auto it = depths.find(Path);
         if (it == depths.end()) throw Error(Path + ": No such file or directory");
-        return it->second;
+        return std::make_unique<test::MemoryFile>(
+            "G1 Z" + DecimalText(it->second, ".") + "\n",
+            [this, Path](const std::string& To) { Rename(Path, To); });
     }
-    void RenameNoReplace(const std::string& From, const std::string& To) override {
+
+private:
+    void Rename(const std::string& From, const std::string& To) {
         log_.calls.push_back("rename " + From + " " + To);
         if (renameErr.count(From)) throw Error(From + ": " + renameErr[From]);
         names[From] = To;
     }
 
-private:
     Log& log_;
 };
 

@@ -11,7 +11,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vorlund-e2e.XXXXXX") # the case's files
 meta=$work/.e2e                                         # the harness's, unlisted by ls
 mkdir "$meta"
 failures=0
-xvfb=
+# shellcheck source-path=SCRIPTDIR source=../support/xvfb.sh
+. "$(dirname "$0")/../support/xvfb.sh"
 
 # Every process started here inherits the token; that is how the keepers
 # (and xclip's servers) of this case are found, and only those.
@@ -31,14 +32,7 @@ expect() { # WHAT ACTUAL EXPECTED
 }
 
 # Pids of this case's processes running the program EXE.
-ours() {
-    local p
-    for p in $(pgrep -x "$(basename "$1")"); do
-        [ "$(readlink "/proc/$p/exe" 2>/dev/null)" = "$1" ] || continue
-        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "VORLUND_E2E_TOKEN=$VORLUND_E2E_TOKEN" &&
-            echo "$p"
-    done
-}
+ours() { procs_with "$1" "VORLUND_E2E_TOKEN=$VORLUND_E2E_TOKEN"; }
 keepers() { ours "$bin"; }
 keeper_count() { keepers | wc -l; }
 
@@ -56,23 +50,14 @@ gone() { # a zombie counts as gone
     [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1)" = Z ]
 }
 
+# Xvfb dies with this script, even when a timeout kills it.
 start_x() {
-    # Xvfb dies with this script, even when a timeout kills it.
-    setpriv --pdeathsig KILL Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$meta/display" >/dev/null 2>&1 &
-    xvfb=$!
-    eventually test -s "$meta/display" || eventually test -s "$meta/display" || {
+    xvfb_start "$meta" || {
         echo "FAIL: Xvfb did not start" >&2
         exit 1
     }
-    export DISPLAY=":$(head -n1 "$meta/display")"
 }
-
-stop_x() {
-    [ -n "$xvfb" ] || return 0
-    kill "$xvfb" 2>/dev/null
-    wait "$xvfb" 2>/dev/null
-    xvfb=
-}
+stop_x() { xvfb_stop; }
 
 # No keeper outlives its X server; whatever is left is ended here.
 cleanup() {
@@ -126,7 +111,8 @@ case_tag_outlives_the_command() {
     expect "keeper session" "$(awk '{print $6}' "/proc/$k/stat")" "$k"
     local fd
     for fd in 0 1 2; do expect "keeper fd $fd" "$(readlink "/proc/$k/fd/$fd")" /dev/null; done
-    for fd in $(ls "/proc/$k/fd"); do
+    for fd in "/proc/$k/fd"/*; do
+        fd=${fd##*/}
         [ "$fd" -le 2 ] || [[ $(readlink "/proc/$k/fd/$fd") == socket:* ]] ||
             fail "keeper holds fd $fd: $(readlink "/proc/$k/fd/$fd")"
     done

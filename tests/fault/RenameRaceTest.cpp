@@ -2,7 +2,9 @@
 // overwrite anything and must report it, on every rename path.
 
 #include "app/StartupRun.h"
-#include "platform/PosixFileSystem.h"
+#include "platform/linux/PosixFileSystem.h"
+
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +20,6 @@ namespace fs = std::filesystem;
 using vorlund::RenameCalls;
 
 namespace {
-
-std::string Read(const fs::path& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 int Refuse(const char*, const char*) {
     return errno = EINVAL, -1;
@@ -45,22 +40,36 @@ const Path kPaths[] = {
     {"check and rename", {Refuse, NoLink, vorlund::SystemRenameCalls().Unlink}},
 };
 
-// The real scan, then Racer, then the real rename through Calls.
-class RacedFileSystem : public vorlund::FileSystem {
+// The real file, scanned; Racer runs just before its real rename through Calls.
+class RacedFile : public vorlund::ProgramFile {
 public:
-    RacedFileSystem(RenameCalls Calls, std::function<void()> Racer)
-        : calls_(Calls), racer_(Racer) {}
-    float ScanMinZ(const std::string& Path) override {
-        const float z = vorlund::PosixFileSystem().ScanMinZ(Path);
-        racer_();
-        return z;
+    RacedFile(std::unique_ptr<vorlund::ProgramFile> File, std::function<void()> Racer)
+        : file_(std::move(File)), racer_(std::move(Racer)) {}
+    std::uint64_t Size() const override { return file_->Size(); }
+    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
+        return file_->ReadAt(Offset, Buffer, Length);
     }
-    void RenameNoReplace(const std::string& From, const std::string& To) override {
-        vorlund::RenameNoReplace(From, To, calls_);
+    void CheckUnchanged() const override { file_->CheckUnchanged(); }
+    void RenameNoReplace(const std::string& To) override {
+        racer_();
+        file_->RenameNoReplace(To);
     }
 
 private:
-    RenameCalls calls_;
+    std::unique_ptr<vorlund::ProgramFile> file_;
+    std::function<void()> racer_;
+};
+
+class RacedFileSystem : public vorlund::FileSystem {
+public:
+    RacedFileSystem(RenameCalls Calls, std::function<void()> Racer)
+        : files_(Calls), racer_(std::move(Racer)) {}
+    std::unique_ptr<vorlund::ProgramFile> Open(const std::string& Path) override {
+        return std::make_unique<RacedFile>(files_.Open(Path), racer_);
+    }
+
+private:
+    vorlund::PosixFileSystem files_;
     std::function<void()> racer_;
 };
 
@@ -69,16 +78,13 @@ struct FakeClipboard : vorlund::Clipboard {
     std::string text = "before";
 };
 
-class RenameRace : public ::testing::Test {
+class RenameRace : public vorlund::test::TempDir {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vorlund-race-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        TempDir::SetUp();
         from_ = dir_ / "PART1.TAP";
         to_ = dir_ / "PART1h12.5.TAP";
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     vorlund::RunResult Run(const Path& P, std::function<void()> Racer) {
         std::ofstream(from_) << "G1 Z-12.5\r\n";
@@ -86,7 +92,6 @@ protected:
         return vorlund::StartupRun({{from_.string()}}, files, clip_);
     }
 
-    fs::path dir_;
     fs::path from_, to_;
     FakeClipboard clip_;
 };
@@ -115,6 +120,21 @@ TEST_F(RenameRace, FileRemovedAfterTheScanIsReportedAndNothingCreated) {
         EXPECT_EQ(result.Errors[0], from_.string() + ": cannot rename to " + to_.string() +
                                         ": No such file or directory");
         EXPECT_TRUE(fs::is_empty(dir_));
+        EXPECT_EQ(clip_.text, "h12.5");
+    }
+}
+
+TEST_F(RenameRace, FileReplacedAfterTheScanKeepsBothAsTheyAre) {
+    for (const auto& path : kPaths) {
+        SCOPED_TRACE(path.what);
+        const auto result = Run(path, [&] {
+            std::ofstream(dir_ / "new") << "G1 Z-99\r\n";
+            fs::rename(dir_ / "new", from_); // as an editor saves
+        });
+        ASSERT_EQ(result.Errors.size(), 1u);
+        EXPECT_EQ(result.Errors[0], from_.string() + ": replaced while it was read");
+        EXPECT_EQ(Read(from_), "G1 Z-99\r\n");
+        EXPECT_FALSE(fs::exists(to_));
         EXPECT_EQ(clip_.text, "h12.5");
     }
 }

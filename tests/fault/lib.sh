@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for the fault tests: a private temporary folder and X server, runs
 # of the program with a time limit, and a cleanup that leaves nothing behind.
 # Every process a test starts carries VORLUND_FAULT=<id> in its environment,
@@ -8,7 +9,8 @@ set -uo pipefail
 vorlund=$(readlink -f "$1")
 tmp=$(mktemp -d /tmp/vorlund-fault.XXXXXX)
 export VORLUND_FAULT=$$
-xvfb=
+# shellcheck source-path=SCRIPTDIR source=../support/xvfb.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 mounts=()
 background=()
 
@@ -23,14 +25,7 @@ skip() {
 }
 
 # Processes of this test whose program is vorlund: the keepers.
-keepers() {
-    local p
-    for p in /proc/[0-9]*; do
-        [ "$(readlink "$p/exe" 2>/dev/null)" = "$vorlund" ] || continue
-        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "VORLUND_FAULT=$VORLUND_FAULT" &&
-            echo "${p#/proc/}"
-    done
-}
+keepers() { procs_with "$vorlund" "VORLUND_FAULT=$VORLUND_FAULT"; }
 
 # Waits up to $1 seconds until no keeper of this test is left.
 no_keeper_within() {
@@ -45,7 +40,7 @@ no_keeper_within() {
 cleanup() {
     local p
     for p in "${background[@]}"; do kill "$p" 2>/dev/null; done
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    xvfb_stop
     for p in $(keepers); do kill "$p" 2>/dev/null; done
     for p in "${mounts[@]}"; do
         fusermount -u "$p" 2>/dev/null || umount -l "$p" 2>/dev/null
@@ -57,21 +52,10 @@ trap cleanup EXIT
 
 start_x() {
     command -v Xvfb >/dev/null || skip "Xvfb is not installed"
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 320x240x24 3>"$tmp/display" 2>/dev/null &
-    xvfb=$!
-    local i
-    for ((i = 0; i < 100; i++)); do
-        [ -s "$tmp/display" ] && break
-        sleep 0.05
-    done
-    [ -s "$tmp/display" ] || fail "Xvfb did not start"
-    export DISPLAY=:$(cat "$tmp/display")
+    xvfb_start "$tmp" 320x240x24 || fail "Xvfb did not start"
 }
 
-stop_x() {
-    kill "$xvfb" && wait "$xvfb" 2>/dev/null
-    xvfb=
-}
+stop_x() { xvfb_stop; }
 
 # Runs vorlund with at most 20 s; sets status and leaves out and err in $tmp.
 status=0

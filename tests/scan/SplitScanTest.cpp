@@ -1,5 +1,5 @@
 #include "scan/SplitScan.h"
-#include "scan/ReferenceScanner.h"
+#include "support/ReferenceScanner.h"
 
 #include "common/Error.h"
 
@@ -126,18 +126,27 @@ TEST(SplitScan, ThreadCountFollowsThePlan) {
 }
 
 TEST(SplitScan, JoinsLikeOnePass) {
+    struct Part {
+        float minZ;
+        std::int64_t badLine, lineEnds;
+    };
+    const auto result = [](const Part& P) {
+        ScanResult r;
+        r.MinZ = P.minZ, r.BadLine = P.badLine, r.LineEnds = P.lineEnds;
+        return r;
+    };
     const struct {
-        ScanResult first, then, joined;
+        Part first, then, joined;
     } cases[] = {
         {{-1, 0, 5}, {-3, 0, 7}, {-3, 0, 12}}, {{-4, 0, 5}, {-3, 0, 7}, {-4, 0, 12}},
         {{-1, 0, 5}, {-3, 2, 1}, {-3, 7, 6}},  {{-1, 4, 3}, {-3, 2, 1}, {-1, 4, 3}},
         {{0, 0, 0}, {-2, 0, 1}, {-2, 0, 1}},
     };
     for (const auto& c : cases) {
-        const ScanResult joined = vorlund::Join(c.first, c.then);
-        EXPECT_EQ(joined.MinZ, c.joined.MinZ);
-        EXPECT_EQ(joined.BadLine, c.joined.BadLine);
-        EXPECT_EQ(joined.LineEnds, c.joined.LineEnds);
+        const ScanResult joined = vorlund::Join(result(c.first), result(c.then));
+        EXPECT_EQ(joined.MinZ, c.joined.minZ);
+        EXPECT_EQ(joined.BadLine, c.joined.badLine);
+        EXPECT_EQ(joined.LineEnds, c.joined.lineEnds);
     }
 }
 

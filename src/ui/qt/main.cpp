@@ -1,0 +1,56 @@
+// The Linux program: the portable run on the POSIX and X11 platform, with a
+// Qt window.
+#include "app/Main.h"
+#include "platform/linux/LinuxSystem.h"
+#include "ui/qt/FrmMain.h"
+
+#include <QApplication>
+#include <QLocale>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace vorlund;
+
+namespace {
+
+// Our stderr carries our own messages only; Qt's warnings ("XDG_RUNTIME_DIR
+// not set" and the like) mean nothing to a machinist.
+void QuietQt(QtMsgType Type, const QMessageLogContext&, const QString& Message) {
+    if (Type == QtFatalMsg) std::fprintf(stderr, "vorlund: %s\n", qPrintable(Message));
+}
+
+class QtLinux final : public LinuxSystem {
+public:
+    explicit QtLinux(char* Argv0) : argv0_(Argv0) {}
+
+    std::string DecimalSeparator() override {
+        return QLocale::system().decimalPoint().toStdString();
+    }
+
+    // Ends the program after the step, without Qt's teardown, which takes
+    // longer than the whole run (its font database loads fontconfig only to
+    // release it); the kernel and the X server clean up after us.
+    [[noreturn]] int Load(const std::function<int(Window&)>& Step) override {
+        qInstallMessageHandler(QuietQt);
+        // Qt gets no arguments of ours: a file named "-style" stays a file.
+        int argc = 1;
+        char* argv[] = {argv0_, nullptr};
+        QApplication app(argc, argv);
+        FrmMain window;
+        const int status = window.Load(Step);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+
+private:
+    char* argv0_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QtLinux system(argv[0]);
+    return Main({argv + 1, argv + argc}, system);
+}

@@ -1,0 +1,40 @@
+# shellcheck shell=bash
+# Sourced by the e2e and fault tests, bench/ and scripts/demo: a private X
+# server, and the processes a test started, found by a token in their
+# environment.
+
+xvfb_pid=
+
+# Starts a private Xvfb that dies with the calling shell and exports DISPLAY.
+# Usage: xvfb_start DIR [SCREEN]   (DIR holds the display number file)
+xvfb_start() {
+    local file=$1/.xvfb-display i
+    rm -f "$file"
+    setpriv --pdeathsig KILL Xvfb -displayfd 3 -nolisten tcp -screen 0 "${2:-800x600x24}" \
+        3>"$file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for ((i = 0; i < 200; i++)); do
+        [ -s "$file" ] && break
+        sleep 0.05
+    done
+    [ -s "$file" ] || return 1
+    DISPLAY=":$(head -n1 "$file")"
+    export DISPLAY
+}
+
+xvfb_stop() {
+    [ -n "$xvfb_pid" ] || return 0
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=
+}
+
+# Pids of the processes running EXE (a full path) whose environment holds
+# NAME=VALUE.  Usage: procs_with EXE NAME=VALUE
+procs_with() {
+    local p
+    for p in /proc/[0-9]*; do
+        [ "$(readlink "$p/exe" 2>/dev/null)" = "$1" ] || continue
+        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx -- "$2" && echo "${p#/proc/}"
+    done
+}
