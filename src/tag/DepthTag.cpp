@@ -21,10 +21,7 @@ std::string DecimalText(float Value, std::string_view Separator) {
 }
 
 std::string DepthTag(float MinZ, std::string_view Separator) {
-    // Appended, not "h" + text: GCC 12 warns falsely about the latter at -O3.
-    std::string tag = "h";
-    tag += DecimalText(std::fabs(MinZ), Separator);
-    return tag;
+    return "h" + DecimalText(std::fabs(MinZ), Separator);
 }
 
 } // namespace vorlund

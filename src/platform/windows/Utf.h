@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorlund {
+
+// Windows speaks UTF-16, the program UTF-8; these convert at the boundary.
+// Invalid sequences become U+FFFD.
+std::wstring Widen(std::string_view Text);
+std::string Narrow(std::wstring_view Text);
+
+// Path as the file functions take it: with the \\?\ prefix, made absolute,
+// when it is too long for the classic limit of 260 characters.
+std::wstring SystemPath(const std::string& Path);
+
+// The reason for a Windows error code, worded as on Linux where there is a
+// match ("No such file or directory"), else the system's text.
+std::string Reason(unsigned long Code);
+
+} // namespace vorlund

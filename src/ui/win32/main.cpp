@@ -1,0 +1,42 @@
+// The Windows program: the portable run on the Win32 platform, with a Win32
+// window.
+#include "app/Main.h"
+#include "platform/windows/Utf.h"
+#include "platform/windows/WindowsSystem.h"
+#include "ui/win32/FrmMain.h"
+
+#include <shellapi.h>
+#include <windows.h>
+
+using namespace vorlund;
+
+namespace {
+
+class Win32System final : public WindowsSystem {
+public:
+    int Load(const std::function<int(Window&)>& Step) override {
+        FrmMain form;
+        return form.Load([this](HWND Handle) { Clip().SetOwner(Handle); }, Step);
+    }
+};
+
+// Each argument as the shell split it, in UTF-8.
+std::vector<std::string> Arguments() {
+    int count = 0;
+    wchar_t** given = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; given && i < count; ++i)
+        args.push_back(Narrow(given[i]));
+    ::LocalFree(given);
+    return args;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    Win32System system;
+    const int status = Main(Arguments(), system);
+    // Without a console a usage error would pass unseen.
+    if (!system.Unprinted().empty() && status == 2) ShowBox(system.Unprinted(), true);
+    return status;
+}
