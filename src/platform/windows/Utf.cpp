@@ -22,14 +22,19 @@ std::string Narrow(std::wstring_view Text) {
     return narrow;
 }
 
+std::wstring FullPath(const std::wstring& Path) {
+    const DWORD n = ::GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return Path;
+    std::wstring full(n, L'\0');
+    full.resize(::GetFullPathNameW(Path.c_str(), n, full.data(), nullptr));
+    return full;
+}
+
 std::wstring SystemPath(const std::string& Path) {
     std::wstring wide = Widen(Path);
     // CreateDirectory's limit is 248; a margin keeps every call below both.
     if (wide.size() < 240 || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
-    const DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return wide;
-    std::wstring full(n, L'\0');
-    full.resize(::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr));
+    const std::wstring full = FullPath(wide);
     if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2); // \\server\share
     return L"\\\\?\\" + full;
 }

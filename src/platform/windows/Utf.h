@@ -10,6 +10,9 @@ namespace vorlund {
 std::wstring Widen(std::string_view Text);
 std::string Narrow(std::wstring_view Text);
 
+// Path made absolute against the current folder.
+std::wstring FullPath(const std::wstring& Path);
+
 // Path as the file functions take it: with the \\?\ prefix, made absolute,
 // when it is too long for the classic limit of 260 characters.
 std::wstring SystemPath(const std::string& Path);

@@ -58,12 +58,6 @@ bool Named(const std::wstring& Path, BY_HANDLE_FILE_INFORMATION& Info) {
     return ok;
 }
 
-// The folder part of a path, up to and with its last separator.
-std::string_view Folder(std::string_view Path) {
-    const auto slash = Path.find_last_of("\\/");
-    return slash == std::string_view::npos ? std::string_view{} : Path.substr(0, slash + 1);
-}
-
 class WindowsProgramFile : public ProgramFile {
 public:
     WindowsProgramFile(std::string Path, std::wstring SystemPath, HANDLE Handle, bool CanDelete)
@@ -116,9 +110,9 @@ public:
         BY_HANDLE_FILE_INFORMATION named{};
         if (Named(system_, named) && !SameFile(named, opened_))
             Fail(path_, "replaced while it was read");
-        if (canDelete_ && Folder(To) == Folder(path_)) {
-            // A bare name renames within the file's folder.
-            const std::wstring name = Widen(std::string_view(To).substr(Folder(To).size()));
+        if (canDelete_) {
+            // A full path: a bare name would be taken relative to the current folder.
+            const std::wstring name = FullPath(SystemPath(To));
             std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
             auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
             info->ReplaceIfExists = FALSE;
