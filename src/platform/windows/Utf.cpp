@@ -58,10 +58,9 @@ std::string Reason(unsigned long Code) {
         return "Invalid cross-device link";
     }
     wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, Code, 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                     nullptr);
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, Code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string reason = n ? Narrow({text, n}) : "";
     if (text) ::LocalFree(text);
     // The system's sentences end with a full stop and a line end.

@@ -27,8 +27,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // tried later.
 HANDLE OpenShared(const std::wstring& Path, bool& CanDelete) {
     CanDelete = true;
-    HANDLE h = ::CreateFileW(Path.c_str(), GENERIC_READ | DELETE, kShareAll, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(Path.c_str(), GENERIC_READ | DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     const DWORD code = h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
     if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) {
         CanDelete = false;
@@ -50,8 +50,8 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& A, const BY_HANDLE_FILE_INFORMAT
 
 // What the path names now; false when it names nothing that can be asked.
 bool Named(const std::wstring& Path, BY_HANDLE_FILE_INFORMATION& Info) {
-    HANDLE h = ::CreateFileW(Path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = ::CreateFileW(Path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     const bool ok = ::GetFileInformationByHandle(h, &Info);
     ::CloseHandle(h);
@@ -96,8 +96,7 @@ public:
     void CheckUnchanged() const override {
         BY_HANDLE_FILE_INFORMATION now{};
         BY_HANDLE_FILE_INFORMATION named{};
-        if (!::GetFileInformationByHandle(h_, &now) ||
-            now.nFileSizeHigh != opened_.nFileSizeHigh ||
+        if (!::GetFileInformationByHandle(h_, &now) || now.nFileSizeHigh != opened_.nFileSizeHigh ||
             now.nFileSizeLow != opened_.nFileSizeLow ||
             ::CompareFileTime(&now.ftLastWriteTime, &opened_.ftLastWriteTime) != 0 ||
             !Named(system_, named) || !SameFile(named, opened_))

@@ -15,16 +15,15 @@ constexpr int kRenameAnyway = 1001;
 // Tahoma in the Cyrillic character set; Points at 96 dpi.
 HFONT Tahoma(int TenthPoints, int Weight) {
     return ::CreateFontW(-(TenthPoints * 96 + 360) / 720, 0, 0, 0, Weight, FALSE, FALSE, FALSE,
-                         RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                         DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+                         RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_SWISS, L"Tahoma");
 }
 
 HWND Child(HWND Parent, const wchar_t* Class, const wchar_t* Text, DWORD Style, int Id, int Left,
            int Top, int Width, int Height, HFONT Font) {
-    HWND child = ::CreateWindowExW(0, Class, Text, WS_CHILD | WS_VISIBLE | Style, Px(Left),
-                                   Px(Top), Px(Width), Px(Height), Parent,
-                                   reinterpret_cast<HMENU>(INT_PTR(Id)),
-                                   ::GetModuleHandleW(nullptr), nullptr);
+    HWND child = ::CreateWindowExW(
+        0, Class, Text, WS_CHILD | WS_VISIBLE | Style, Px(Left), Px(Top), Px(Width), Px(Height),
+        Parent, reinterpret_cast<HMENU>(INT_PTR(Id)), ::GetModuleHandleW(nullptr), nullptr);
     if (Font) ::SendMessageW(child, WM_SETFONT, WPARAM(Font), FALSE);
     return child;
 }
@@ -35,8 +34,8 @@ void Register(WNDPROC Procedure) {
     wc.lpfnWndProc = Procedure;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(
-        ::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+    wc.hIconSm =
+        static_cast<HICON>(::LoadImageW(wc.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClass;
@@ -116,8 +115,7 @@ bool FrmMain::AskRename(const std::string& Text) {
                               : nullptr;
     if (!taskDialog) // common controls before version 6
         return ::MessageBoxW(nullptr, (text + L"\n\nRename anyway?").c_str(), L"Vorlund",
-                             MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND) ==
-               IDYES;
+                             MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND) == IDYES;
     const TASKDIALOG_BUTTON buttons[] = {{kKeepName, L"Keep name"},
                                          {kRenameAnyway, L"Rename anyway"}};
     TASKDIALOGCONFIG config{};
