@@ -54,6 +54,7 @@ mimetype=$(find "$build" -type f -name desktop_mimetype -perm -u+x | head -n1)
 }
 package_files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {sub(/^\./, "", $6); print $6}')
 grep -qx /usr/share/man/man1/vorlund.1.gz <<<"$package_files" || fail "the package has no man page"
+! grep -q mimeapps.list <<<"$package_files" || fail "the package sets default applications"
 
 echo "== lintian"
 lintian_out=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
@@ -126,8 +127,8 @@ cp samples/bracket.ngc "$work/l/bracket.ngc"
 gio launch /usr/share/applications/vorlund.desktop "$work/l/PART1.NC" "$work/l/bracket.ngc" 2>&1
 renamed() { [ -e "$work/l/PART1h12.5.NC" ] && [ -e "$work/l/bracketh6.2.ngc" ]; }
 eventually renamed || fail "not both renamed: $(ls "$work/l" | tr '\n' ' ')"
-clip=$(xclip -o -selection clipboard 2>&1 | tr '\n' ' ')
-[ "$clip" = "h12.5 h6.2 " ] || fail "clipboard holds [$clip], not the two tags"
+clip=$(xclip -o -selection clipboard 2>&1)
+[ "$clip" = $'h12.5\nh6.2' ] || fail "clipboard holds [$clip], not the two tags"
 kill "$xvfb"
 wait "$xvfb" 2>/dev/null || true
 xvfb=
