@@ -93,10 +93,10 @@ ProgramFacts WriteProgram(const ProgramShape& Shape,
             continue;
         }
         std::int64_t z = Shape.Near > 0
-                             ? kDeepest + 1 + random.Below(std::int64_t(Shape.Near * 1000))
+                             ? kNearDeepest + 1 + random.Below(std::int64_t(Shape.Near * 1000))
                              : Surface(x, y, random);
         if (!deepestDone && facts.Bytes + buffer.size() >= deepestAt) {
-            z = kDeepest;
+            z = Shape.Near > 0 ? kNearDeepest : kDeepest;
             deepestDone = true;
         }
         facts.DeepestMicrons = std::min(facts.DeepestMicrons, z);
