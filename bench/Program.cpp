@@ -48,8 +48,9 @@ std::int64_t Surface(std::int64_t X, std::int64_t Y, Random& R) {
     return -(2000 + Triangle(X, 37000) / 4 + Triangle(Y + X / 3, 23000) / 5 + R.Below(40));
 }
 
-constexpr std::int64_t kDeepest = -25125;   // below every surface point
-constexpr std::int64_t kInComment = -99000; // below that, but in comments only
+constexpr std::int64_t kDeepest = -25125;    // below every surface point
+constexpr std::int64_t kInComment = -99000;  // below that, but in comments only
+constexpr std::int64_t kNearDeepest = -5999; // a finishing program's deepest
 
 } // namespace
 
@@ -91,9 +92,11 @@ ProgramFacts WriteProgram(const ProgramShape& Shape,
             line(text);
             continue;
         }
-        std::int64_t z = Surface(x, y, random);
+        std::int64_t z = Shape.Near > 0
+                             ? kNearDeepest + 1 + random.Below(std::int64_t(Shape.Near * 1000))
+                             : Surface(x, y, random);
         if (!deepestDone && facts.Bytes + buffer.size() >= deepestAt) {
-            z = kDeepest;
+            z = Shape.Near > 0 ? kNearDeepest : kDeepest;
             deepestDone = true;
         }
         facts.DeepestMicrons = std::min(facts.DeepestMicrons, z);

@@ -1,6 +1,7 @@
 // Writes a surfacing program for the benchmarks:
 //   gen_program [--size 1G] [--ends crlf|lf|cr] [--deepest 0.5] [--comments 0.001]
-//               [--seed 1] OUT
+//               [--seed 1] [--near MM] OUT
+// --near makes a finishing program: every Z within MM above the deepest.
 // and prints "BYTES bytes LINES lines deepest Z" (Z in mm) on stdout.
 #include "Program.h"
 
@@ -53,6 +54,8 @@ int main(int Argc, char** Argv) {
                 shape.Deepest = std::stod(value());
             else if (arg == "--comments")
                 shape.Comments = std::stod(value());
+            else if (arg == "--near")
+                shape.Near = std::stod(value());
             else if (arg == "--seed")
                 shape.Seed = std::stoull(value());
             else if (out.empty())

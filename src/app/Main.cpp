@@ -15,13 +15,25 @@ public:
     void SetText(const std::string&) override { throw Error("a dry run has no clipboard"); }
 };
 
-void PrintErrors(Platform& System, const std::vector<std::string>& Errors) {
+void PrintErrors(Platform& System, const std::vector<std::string>& Errors,
+                 const std::string& Kind = "") {
     for (const auto& error : Errors)
-        System.PrintError("vorlund: " + error + "\n");
+        System.PrintError("vorlund: " + Kind + error + "\n");
+}
+
+void PrintReport(Platform& System, const RunResult& Result) {
+    PrintErrors(System, Result.Errors);
+    PrintErrors(System, Result.Doubts);
+    PrintErrors(System, Result.Warnings, "warning: ");
 }
 
 RunRequest Request(const Options& Given, Platform& System) {
-    return {Given.Files, System.DecimalSeparator(), Given.DryRun};
+    RunRequest request;
+    request.Files = Given.Files;
+    request.Separator = System.DecimalSeparator();
+    request.DryRun = Given.DryRun;
+    request.Force = Given.Force;
+    return request;
 }
 
 int DryRun(const Options& Given, Platform& System) {
@@ -29,7 +41,7 @@ int DryRun(const Options& Given, Platform& System) {
     const RunResult result = StartupRun(Request(Given, System), System.Files(), clipboard);
     for (const auto& line : result.Lines)
         System.Print(line + "\n");
-    PrintErrors(System, result.Errors);
+    PrintReport(System, result);
     return result.ExitCode();
 }
 
@@ -41,13 +53,14 @@ int Tag(const Options& Given, Platform& System) {
         PrintErrors(System, {e.what()});
         return 1;
     }
+    const bool dialogs = !Given.NoDialog && System.DialogsWanted();
     return System.Load([&](Window& Form) {
-        const RunRequest request = Request(Given, System);
+        RunRequest request = Request(Given, System);
+        if (dialogs) request.Ask = [&](const std::string& Doubt) { return Form.AskRename(Doubt); };
         const RunResult result = StartupRun(request, System.Files(), *clipboard);
         if (result.MinZ) Form.ShowMinZ(DecimalText(*result.MinZ, request.Separator));
-        PrintErrors(System, result.Errors);
-        if (!result.Errors.empty() && !Given.NoDialog && System.DialogsWanted())
-            Form.ShowErrors(result.Errors);
+        PrintReport(System, result);
+        if (!result.Errors.empty() && dialogs) Form.ShowErrors(result.Errors);
         return result.ExitCode();
     });
 }

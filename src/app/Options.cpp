@@ -17,6 +17,7 @@ const Option kOptions[] = {
     {"version", 0, [](Options& O) { O.What = Options::Action::Version; }},
     {"dry-run", 'n', [](Options& O) { O.DryRun = true; }},
     {"no-dialog", 0, [](Options& O) { O.NoDialog = true; }},
+    {"force", 0, [](Options& O) { O.Force = true; }},
 };
 
 // The option that Name spells out or is the only one to begin with.
@@ -84,12 +85,22 @@ std::string UsageText() {
            "on the clipboard, and rename FILE to carry it (PART1.TAP -> PART1h12.5.TAP).\n"
            "A name that already holds h or H and a digit is kept.\n"
            "\n"
-           "  -n, --dry-run    print each tag and new name; change nothing\n"
-           "      --no-dialog  report errors on stderr only, never in a dialog\n"
+           "A depth is in doubt when a line may reach deeper or shallower than its Z\n"
+           "word says: a Z that is no number (Z#1, Z[...]), an incremental move (G91),\n"
+           "machine coordinates (G53, M91, SUPA), an offset (G10, G92), a probing move\n"
+           "(G38.2, G31), a lower-case z, or a subprogram call (M98, G65, o100 call).\n"
+           "Such a file gets its tag on the clipboard but keeps its name, and the first\n"
+           "doubtful line is reported; started from a file manager, Vorlund asks.\n"
+           "\n"
+           "  -n, --dry-run    print each tag, the line of the deepest Z and the new name;\n"
+           "                   change nothing\n"
+           "      --force      rename files whose depth is in doubt too\n"
+           "      --no-dialog  report on stderr only, never in a dialog\n"
            "  -h, --help       show this help and exit\n"
            "      --version    show the version and exit\n"
            "\n"
-           "Exit status: 0 when every file was tagged, 1 when any failed, 2 for a usage error.\n";
+           "Exit status: 0 when every file was tagged, 1 when any failed, 2 for a usage\n"
+           "error, 3 when a file whose depth is in doubt kept its name.\n";
 }
 
 std::string VersionText() {

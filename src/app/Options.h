@@ -10,6 +10,7 @@ struct Options {
     Action What = Action::Run;
     bool DryRun = false;
     bool NoDialog = false;
+    bool Force = false;
     std::vector<std::string> Files;
     std::string Error; // for UsageError: one line, e.g. "unrecognized option '--x'"
 };

@@ -12,6 +12,7 @@ namespace {
 struct Scanned {
     std::string Path;
     std::string Tag;
+    ScanResult Scan;
     std::unique_ptr<ProgramFile> File; // open until renamed
 };
 
@@ -21,9 +22,10 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
         const std::string path = PathFromArgument(argument);
         try {
             auto file = Files.Open(path);
-            const ScanResult scan = ScanFile(*file, path, Request.Plan);
+            ScanResult scan = ScanFile(*file, path, Request.Plan);
             Result.MinZ = scan.MinZ;
-            scanned.push_back({path, DepthTag(scan.MinZ, Request.Separator), std::move(file)});
+            const std::string tag = DepthTag(scan.MinZ, Request.Separator);
+            scanned.push_back({path, tag, std::move(scan), std::move(file)});
         } catch (const Error& e) {
             Result.Errors.push_back(e.what());
         }
@@ -49,20 +51,52 @@ std::optional<std::string> Target(const Scanned& File) {
     }
 }
 
-void Describe(const Scanned& File, RunResult& Result) {
+// "PATH: h0 may be wrong: line 41: Z is not a number (Z[#26-#13]); 3 more lines"
+std::string DoubtText(const Scanned& File) {
+    const Doubt& first = File.Scan.FirstDoubt;
+    std::string text = QuoteName(File.Path) + ": " + File.Tag + " may be wrong: line " +
+                       std::to_string(first.Line) + ": " + std::string(DoubtWords(first.Kind));
+    if (!first.Text.empty()) text += " (" + QuoteName(first.Text) + ")";
+    if (const std::int64_t more = File.Scan.DoubtLines - 1; more > 0)
+        text += "; " + std::to_string(more) + (more == 1 ? " more line" : " more lines");
+    return text;
+}
+
+// Whether File is renamed to Target, noting its doubt if it has one.
+bool Decide(const Scanned& File, const std::optional<std::string>& Target,
+            const RunRequest& Request, RunResult& Result) {
+    if (File.Scan.DoubtLines == 0) return bool(Target);
+    const std::string text = DoubtText(File);
+    if (!Target) {
+        (Request.Force ? Result.Warnings : Result.Doubts).push_back(text + "; name kept");
+        return false;
+    }
+    if (Request.Force || (Request.Ask && Request.Ask(text))) {
+        Result.Warnings.push_back(text + "; renamed all the same");
+        return true;
+    }
+    Result.Doubts.push_back(text + "; name kept (--force to rename)");
+    return false;
+}
+
+void Describe(const Scanned& File, const RunRequest& Request, RunResult& Result) {
     try {
         const auto target = Target(File);
-        Result.Lines.push_back(
-            QuoteName(File.Path) + ": " + File.Tag + ": " +
-            (target ? "would be renamed to " + QuoteName(*target) : "name kept"));
+        std::string line = QuoteName(File.Path) + ": " + File.Tag;
+        if (File.Scan.MinLine > 0) line += " (line " + std::to_string(File.Scan.MinLine) + ")";
+        line += Decide(File, target, Request, Result)
+                    ? ": would be renamed to " + QuoteName(*target)
+                    : ": name kept";
+        Result.Lines.push_back(line);
     } catch (const Error& e) {
         Result.Errors.push_back(e.what());
     }
 }
 
-void Rename(const Scanned& File, RunResult& Result) {
+void Rename(const Scanned& File, const RunRequest& Request, RunResult& Result) {
     try {
-        if (const auto target = Target(File)) File.File->RenameNoReplace(*target);
+        const auto target = Target(File);
+        if (Decide(File, target, Request, Result)) File.File->RenameNoReplace(*target);
     } catch (const Error& e) {
         Result.Errors.push_back(e.what());
     }
@@ -81,7 +115,7 @@ RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Cl
     const auto scanned = ScanAll(Request, Files, result);
     if (Request.DryRun) {
         for (const auto& file : scanned)
-            Describe(file, result);
+            Describe(file, Request, result);
         return result;
     }
     if (scanned.empty()) return result;
@@ -93,7 +127,7 @@ RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Cl
         return result;
     }
     for (const auto& file : scanned)
-        Rename(file, result);
+        Rename(file, Request, result);
     return result;
 }
 

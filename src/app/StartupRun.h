@@ -3,6 +3,7 @@
 #include "app/ScanFile.h"
 #include "platform/Platform.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,19 +14,28 @@ struct RunRequest {
     std::vector<std::string> Files; // as given on the command line
     std::string Separator = ".";    // the user's decimal separator
     bool DryRun = false;            // report only: no clipboard, no rename
+    bool Force = false;             // rename files whose depth is in doubt too
+    // Asks whether a file whose depth is in doubt is renamed all the same;
+    // unset when nobody can be asked (a terminal, --no-dialog, a dry run).
+    std::function<bool(const std::string& Doubt)> Ask;
     ScanPlan Plan = DefaultScanPlan();
 };
 
 struct RunResult {
-    std::optional<float> MinZ;       // of the last file scanned
-    std::vector<std::string> Lines;  // what a dry run prints, one per file
-    std::vector<std::string> Errors; // "PATH: reason", one per failure
-    int ExitCode() const { return Errors.empty() ? 0 : 1; }
+    std::optional<float> MinZ;         // of the last file scanned
+    std::vector<std::string> Lines;    // what a dry run prints, one per file
+    std::vector<std::string> Errors;   // "PATH: reason", one per failure
+    std::vector<std::string> Doubts;   // files in doubt that kept their names
+    std::vector<std::string> Warnings; // files in doubt renamed all the same
+    // 1 when anything failed, else 3 when a file in doubt kept its name.
+    int ExitCode() const { return !Errors.empty() ? 1 : !Doubts.empty() ? 3 : 0; }
 };
 
 // The program's single pass: scan every file, put their tags on the
 // clipboard, one a line, then rename each file to carry its tag. A file
-// that fails does not stop the others. Clip is unused on a dry run.
+// that fails does not stop the others. A file whose depth is in doubt keeps
+// its name unless forced or the user says so; its tag still goes on the
+// clipboard. Clip is unused on a dry run.
 RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip);
 
 // An argument that begins and ends with a double quote loses the two.

@@ -8,10 +8,26 @@
 
 namespace vorlund {
 
+namespace {
+
+// The kernel copies into a page-aligned buffer several times faster than into
+// one a malloc header past a page boundary.
+constexpr std::align_val_t kPage{4096};
+
+struct PageFree {
+    void operator()(char* Buffer) const { ::operator delete[](Buffer, kPage); }
+};
+
+std::unique_ptr<char[], PageFree> PageBuffer(std::size_t Size) {
+    return std::unique_ptr<char[], PageFree>(static_cast<char*>(::operator new[](Size, kPage)));
+}
+
+} // namespace
+
 ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End, std::size_t Chunk,
                      bool Incremental) {
     Scanner scanner(ScanKernel::Fastest, Incremental);
-    const auto buffer = std::make_unique_for_overwrite<char[]>(Chunk);
+    const auto buffer = PageBuffer(Chunk);
     for (std::uint64_t at = Begin; at < End;) {
         const std::size_t want = std::size_t(std::min<std::uint64_t>(Chunk, End - at));
         const std::size_t n = Read(at, buffer.get(), want);

@@ -16,20 +16,22 @@ struct Log {
     std::vector<std::string> calls;
 };
 
-// Each known file holds one line with its depth.
+// Each known file holds one line with its depth, or its own text.
 class FakeFiles : public FileSystem {
 public:
     explicit FakeFiles(Log& L) : log_(L) {}
     std::map<std::string, float> depths;          // files that scan
+    std::map<std::string, std::string> texts;     // files that scan, as written
     std::map<std::string, std::string> renameErr; // renames that fail
     std::map<std::string, std::string> names;     // old -> new, done
 
     std::unique_ptr<ProgramFile> Open(const std::string& Path) override {
         log_.calls.push_back("scan " + Path);
         const auto it = depths.find(Path);
-        if (it == depths.end()) throw Error(Path + ": No such file or directory");
+        if (it == depths.end() && !texts.count(Path))
+            throw Error(Path + ": No such file or directory");
         return std::make_unique<test::MemoryFile>(
-            "G1 Z" + DecimalText(it->second, ".") + "\n",
+            texts.count(Path) ? texts[Path] : "G1 Z" + DecimalText(it->second, ".") + "\n",
             [this, Path](const std::string& To) { Rename(Path, To); });
     }
 
@@ -61,7 +63,11 @@ struct Fixture {
     FakeFiles files{log};
     FakeClipboard clip{log};
     RunResult Run(std::vector<std::string> Args, bool DryRun = false, std::string Sep = ".") {
-        return StartupRun({std::move(Args), std::move(Sep), DryRun}, files, clip);
+        RunRequest request;
+        request.Files = std::move(Args);
+        request.Separator = std::move(Sep);
+        request.DryRun = DryRun;
+        return StartupRun(request, files, clip);
     }
 };
 
@@ -160,9 +166,56 @@ TEST(StartupRun, DryRunTouchesNothing) {
     f.files.depths = {{"a.nc", -1.5f}, {"bh2.nc", -2.0f}};
     const auto result = f.Run({"a.nc", "bh2.nc", "gone"}, true);
     EXPECT_EQ(f.log.calls, (Calls{"scan a.nc", "scan bh2.nc", "scan gone"}));
-    EXPECT_EQ(result.Lines, (std::vector<std::string>{"a.nc: h1.5: would be renamed to ah1.5.nc",
-                                                      "bh2.nc: h2: name kept"}));
+    EXPECT_EQ(result.Lines,
+              (std::vector<std::string>{"a.nc: h1.5 (line 1): would be renamed to ah1.5.nc",
+                                        "bh2.nc: h2 (line 1): name kept"}));
     EXPECT_EQ(result.ExitCode(), 1);
+}
+
+// A file whose depth is in doubt keeps its name unless forced or the user
+// says otherwise; its tag goes on the clipboard either way.
+TEST(StartupRun, DoubtKeepsTheNameUnlessForcedOrAnswered) {
+    const std::string doubt = "MAC.NC: h4 may be wrong: line 2: Z is not a number (Z[#26-#13]); "
+                              "1 more line";
+    const struct {
+        bool force, dry;
+        int ask; // -1 nobody asked, 0 keep, 1 rename
+        bool renamed;
+        int status;
+        std::string report;
+    } rows[] = {
+        {false, false, -1, false, 3, doubt + "; name kept (--force to rename)"},
+        {false, false, 0, false, 3, doubt + "; name kept (--force to rename)"},
+        {false, false, 1, true, 0, "warning: " + doubt + "; renamed all the same"},
+        {true, false, -1, true, 0, "warning: " + doubt + "; renamed all the same"},
+        {false, true, -1, false, 3, doubt + "; name kept (--force to rename)"},
+        {true, true, -1, false, 0, "warning: " + doubt + "; renamed all the same"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.report);
+        Fixture f;
+        f.files.texts["MAC.NC"] = "G1 Z-4\nG1 Z[#26-#13]\nZ#3\n";
+        RunRequest request;
+        request.Files = {"MAC.NC"};
+        request.DryRun = row.dry;
+        request.Force = row.force;
+        std::vector<std::string> asked;
+        if (row.ask >= 0)
+            request.Ask = [&](const std::string& Text) {
+                return asked.push_back(Text), row.ask == 1;
+            };
+        const auto result = StartupRun(request, f.files, f.clip);
+        EXPECT_EQ(result.ExitCode(), row.status);
+        EXPECT_EQ(f.files.names.count("MAC.NC"), row.renamed ? 1u : 0u);
+        if (!row.dry) {
+            EXPECT_EQ(f.log.calls[1], "clip h4");
+        }
+        const auto& reports = row.report.starts_with("warning") ? result.Warnings : result.Doubts;
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ((row.report.starts_with("warning") ? "warning: " : "") + reports[0], row.report);
+        EXPECT_EQ(asked,
+                  row.ask >= 0 ? std::vector<std::string>{doubt} : std::vector<std::string>{});
+    }
 }
 
 TEST(StartupRun, NoFilesDoNothing) {

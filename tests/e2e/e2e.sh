@@ -286,7 +286,7 @@ case_without_display() {
     run -n "$work/PART1.TAP"
     expect "dry run: rc" "$rc" 0
     expect "dry run: stdout" "$stdout" \
-        "$work/PART1.TAP: h12.5: would be renamed to $work/PART1h12.5.TAP"
+        "$work/PART1.TAP: h12.5 (line 5): would be renamed to $work/PART1h12.5.TAP"
     expect "dry run: files" "$(ls "$work")" "PART1.TAP"
     run
     expect "no file: rc" "$rc" 0
@@ -325,6 +325,35 @@ case_error_dialog() {
     expect "rc" "$?" 1
     expect "stderr" "$(cat "$meta/stderr")" "vorlund: $work/missing.nc: No such file or directory
 vorlund: $work/dir: is a directory"
+}
+
+# A file whose depth is in doubt: tag on the clipboard, name kept, status 3;
+# --force renames it; from a file manager the question's Escape keeps it.
+case_doubt() {
+    start_x
+    printf 'G1 Z-4\r\nG1 Z[#26-#13]\r\n' >"$work/MAC.NC"
+    run "$work/MAC.NC"
+    expect "rc" "$rc" 3
+    expect "clipboard" "$(clip)" h4
+    expect "files" "$(ls "$work" | tr '\n' ' ')" "MAC.NC "
+    expect "stderr" "$(cat "$meta/stderr")" "vorlund: $work/MAC.NC: h4 may be wrong: line 2: Z is not a number (Z[#26-#13]); name kept (--force to rename)"
+
+    "$bin" "$work/MAC.NC" 2>"$meta/stderr" &
+    local pid=$! window
+    window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    [ -n "$window" ] || fail "no question"
+    sleep 0.3
+    import -window root "$out/e2e-doubt-question.png" || fail "no screenshot"
+    xdotool windowfocus --sync "$window" key Escape
+    eventually gone "$pid" || kill "$pid"
+    wait "$pid"
+    expect "rc after Escape" "$?" 3
+    expect "files after Escape" "$(ls "$work" | tr '\n' ' ')" "MAC.NC "
+
+    run --force "$work/MAC.NC"
+    expect "rc --force" "$rc" 0
+    expect "files --force" "$(ls "$work" | tr '\n' ' ')" "MACh4.NC "
+    grep -q "^vorlund: warning: $work/MAC.NC: h4 may be wrong" "$meta/stderr" || fail "no warning"
 }
 
 "case_$case_name"

@@ -89,7 +89,9 @@ protected:
     vorlund::RunResult Run(const Path& P, std::function<void()> Racer) {
         std::ofstream(from_) << "G1 Z-12.5\r\n";
         RacedFileSystem files(P.calls, Racer);
-        return vorlund::StartupRun({{from_.string()}}, files, clip_);
+        vorlund::RunRequest request;
+        request.Files = {from_.string()};
+        return vorlund::StartupRun(request, files, clip_);
     }
 
     fs::path from_, to_;
