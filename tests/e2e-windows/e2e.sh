@@ -171,7 +171,7 @@ case_without_tagging() {
     run -n "$win\\PART1.TAP"
     expect "dry run: rc" "$rc" 0
     expect "dry run: stdout" "$stdout" \
-        "$win\\PART1.TAP: h12.5: would be renamed to $win\\PART1h12.5.TAP"
+        "$win\\PART1.TAP: h12.5 (line 5): would be renamed to $win\\PART1h12.5.TAP"
     expect "dry run: files" "$(ls "$work")" "PART1.TAP"
     expect "dry run: clipboard" "$(clip)" "before"
     run
