@@ -68,8 +68,10 @@ std::vector<int> CodeOf(std::string_view Line) {
     bool paren = false, rest = false;
     for (const char c : Line) {
         const bool comment = rest || paren || c == '(' || c == ';';
-        rest |= c == ';';
-        paren = paren ? c != ')' : c == '(';
+        if (paren)
+            paren = c != ')';
+        else if (!rest)
+            paren = c == '(', rest = c == ';';
         code.push_back(comment ? -1 : int(static_cast<unsigned char>(c)));
     }
     code.push_back(-1); // the line end
@@ -108,6 +110,7 @@ struct LineRead {
 LineRead ReadLine(std::string_view Line) {
     const std::vector<int> code = CodeOf(Line);
     LineRead r;
+    std::size_t oFree = 0;
     for (std::size_t i = 0; i + 1 < code.size(); ++i) {
         const int c = code[i];
         if (c < 0) continue;
@@ -166,7 +169,7 @@ LineRead ReadLine(std::string_view Line) {
             r.lower |= code[j] == '#' || code[j] == '[' ||
                        (value.overflow ? number[0] == '-' : value.value < 0);
         }
-        if (c == 'o' || c == 'O') {
+        if ((c == 'o' || c == 'O') && i >= oFree) {
             std::size_t j = i + 1;
             std::string name;
             if (IsDigit(code[j])) {
@@ -176,6 +179,7 @@ LineRead ReadLine(std::string_view Line) {
             } else if (code[j] == '<') {
                 for (; code[j] >= 0 && code[j] != '>'; ++j)
                     name += char(code[j] >= 'A' && code[j] <= 'Z' ? code[j] + 32 : code[j]);
+                oFree = j + 1; // no o-word starts inside a name
                 if (code[j] != '>') continue;
                 name += '>';
                 ++j;
