@@ -38,6 +38,45 @@ inline std::int64_t LineOf(const Block* Blocks, const char* Batch, const char* A
     return block.Line + std::popcount(block.Ends & below);
 }
 
+inline bool Digit(char C) {
+    return C >= '0' && C <= '9';
+}
+
+// False when the number text at From..End surely has no digit; true when it
+// runs to End.
+inline bool HasDigit(const char* From, const char* End) {
+    const char* p = From;
+    if (p < End && (*p == '+' || *p == '-')) ++p;
+    if (p < End && *p == '.') ++p;
+    return p == End || Digit(*p);
+}
+
+// Whether the byte at P, with the three after it, can start a doubt: a lower-
+// case letter, SU, CY, CA, IZ, an M that can be M91, M92 or M98, a G that can
+// be G10, G31, G38, G53, G65, G66, G90, G91 or G92 (G0 to G3 and G00 to G03
+// cannot), or a Z whose number has no digit. A line without one holds no
+// doubt unless the distance mode is incremental; an o-word call or sub needs
+// no O of its own: "call" and "sub" hold a lower-case letter, CA or SU.
+inline bool Candidate(const char* P) {
+    const char c = P[0], n1 = P[1], n2 = P[2], n3 = P[3];
+    switch (c) {
+    case 'M':
+        return n1 == '9' || n1 == '0' || n1 == ' ' || n1 == '\t';
+    case 'S':
+        return n1 == 'U';
+    case 'C':
+        return n1 == 'Y' || n1 == 'A';
+    case 'I':
+        return n1 == 'Z';
+    case 'G':
+        return !(n1 >= '0' && n1 <= '3') || (Digit(n2) && (n1 != '0' || Digit(n3)));
+    case 'Z':
+        return !HasDigit(P + 1, P + 4);
+    default:
+        return c >= 'a' && c <= 'z';
+    }
+}
+
 // Judges the lines of the batch that can hold a doubt: those with a candidate
 // byte, or every line while the distance mode is incremental. From..End is
 // the piece; bytes before Judged need no judging, and Judged moves on. The
