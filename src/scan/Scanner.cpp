@@ -105,7 +105,7 @@ void JudgeBatch(Progress& P, const Block* Blocks, std::size_t Count, const char*
         } else if (!(at = NextCandidate(Blocks, Count, Batch, Judged))) {
             Judged = stop;
             return;
-        } else if (End - at > 3 && !Candidate(at)) { // the masks take any M, S or C
+        } else if (End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
             Judged = at + 1;
             continue;
         }
