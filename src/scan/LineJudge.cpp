@@ -2,6 +2,9 @@
 
 #include "scan/Scanner.h"
 
+#include <array>
+#include <string_view>
+
 namespace vorlund {
 
 namespace {
@@ -79,12 +82,25 @@ void LineJudge::Reset() {
     o_ = Phase::Off;
     for (auto& matched : keyMatched_)
         matched = 0;
+    busy_ = false;
 }
+
+// Bytes that start a word, a keyword or a comment.
+constexpr auto kStarts = [] {
+    std::array<bool, 256> starts{};
+    for (const unsigned char c : std::string_view("ZzGgMmOoSC(;"))
+        starts[c] = true;
+    return starts;
+}();
 
 void LineJudge::Feed(char C) {
     if (comment_ == Comment::Rest) return;
     if (comment_ == Comment::Paren) {
         if (C == ')') comment_ = Comment::None, prev_ = C;
+        return;
+    }
+    if (!busy_ && !kStarts[static_cast<unsigned char>(C)]) {
+        prev_ = C;
         return;
     }
     Code(C); // a comment's start ends the words before it
@@ -99,6 +115,9 @@ void LineJudge::Code(char C) {
     OWord(C);
     Keywords(C);
     prev_ = C;
+    busy_ = z_ == ZState::Reading || zText_.T.Open || lower_ != Phase::Off ||
+            (facts_.Lower && lowerText_.T.Open) || word_ != Phase::Off || o_ != Phase::Off ||
+            keyMatched_[0] || keyMatched_[1] || keyMatched_[2];
 }
 
 void LineJudge::DepthZ(char C) {

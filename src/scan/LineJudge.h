@@ -113,6 +113,7 @@ private:
     Text oText_;
     // SUPA, CYCL DEF 7., CALL PGM: bytes matched of each.
     std::size_t keyMatched_[3] = {};
+    bool busy_ = false; // a word or a text is being read
 };
 
 struct DoubtTrack;
