@@ -25,9 +25,9 @@ char Lower(char C) {
     return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C;
 }
 
-std::string Trimmed(std::string Text) {
+std::string_view Trimmed(std::string_view Text) {
     while (!Text.empty() && IsSpace(Text.back()))
-        Text.pop_back();
+        Text.remove_suffix(1);
     return Text;
 }
 
@@ -63,8 +63,7 @@ void LineJudge::Reset() {
     facts_.HasZ = facts_.ZDigit = facts_.ZBad = facts_.ZBelow = facts_.ZAfterI = false;
     facts_.Mode = -1;
     facts_.Lower = false;
-    facts_.ZText.clear();
-    facts_.LowerText.clear();
+    facts_.ZText = facts_.LowerText = {};
     facts_.Machine.clear();
     facts_.Offset.clear();
     facts_.Probe.clear();
@@ -328,21 +327,21 @@ void AddLine(DoubtTrack& Track, std::set<std::string>& Subs, const LineFacts& Fa
         Subs.insert(name);
     if (Facts.Mode >= 0) Track.Incremental = Facts.Mode == 1;
     DoubtKind kind = DoubtKind::None;
-    const std::string* text = &Facts.ZText;
+    std::string_view text = Facts.ZText;
     if (Facts.HasZ && !Facts.ZDigit) {
         kind = DoubtKind::Unreadable;
     } else if (Facts.ZBelow && (Facts.ZAfterI || Track.Incremental)) {
         kind = DoubtKind::Incremental;
     } else if (Facts.ZBelow && !Facts.Machine.empty()) {
-        kind = DoubtKind::Machine, text = &Facts.Machine;
+        kind = DoubtKind::Machine, text = Facts.Machine;
     } else if (Facts.ZBelow && !Facts.Offset.empty()) {
-        kind = DoubtKind::Offset, text = &Facts.Offset;
+        kind = DoubtKind::Offset, text = Facts.Offset;
     } else if (Facts.ZBelow && !Facts.Probe.empty()) {
-        kind = DoubtKind::Probe, text = &Facts.Probe;
+        kind = DoubtKind::Probe, text = Facts.Probe;
     } else if (Facts.Lower) {
-        kind = DoubtKind::Lowercase, text = &Facts.LowerText;
+        kind = DoubtKind::Lowercase, text = Facts.LowerText;
     } else if (!Facts.Call.empty()) {
-        kind = DoubtKind::Call, text = &Facts.Call;
+        kind = DoubtKind::Call, text = Facts.Call;
     } else if (!Facts.OName.empty()) {
         CallSite& site = Track.Calls[Facts.OName];
         if (site.Count++ == 0) site.Line = Line, site.Text = Facts.OText;
@@ -350,7 +349,7 @@ void AddLine(DoubtTrack& Track, std::set<std::string>& Subs, const LineFacts& Fa
     } else {
         return;
     }
-    if (Track.Lines++ == 0) Track.First = {Line, kind, *text};
+    if (Track.Lines++ == 0) Track.First = {Line, kind, std::string(text)};
 }
 
 void Append(DoubtTrack& First, const DoubtTrack& Then, std::int64_t Offset) {
