@@ -96,6 +96,10 @@ const char* NextCandidate(const Batch& B, const char* At) {
 
 void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged) {
     const char* const stop = std::min(B.Start + B.Count * kBlock, End);
+    struct {
+        const char* Start = nullptr; // of the line after the one judged last
+        std::int64_t Line = 0;
+    } next;
     while (Judged < stop) {
         const char* at = Judged;
         if (P.Track.Incremental) {
@@ -110,10 +114,20 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
             Judged = at + 1;
             continue;
         }
-        const std::int64_t line = B.LineOf(at);
-        const char* start = at;
-        while (start > From && !IsBreak(start[-1]))
-            --start;
+        std::int64_t line = next.Line;
+        const char* start = next.Start;
+        if (start && at >= start) { // after the line judged last: one pass on
+            for (bool cr = false; next.Start < at; ++next.Start) {
+                const char c = *next.Start;
+                line += c == '\r' || (c == '\n' && !cr);
+                cr = c == '\r';
+                if (IsBreak(c)) start = next.Start + 1;
+            }
+        } else {
+            line = B.LineOf(at);
+            for (start = at; start > From && !IsBreak(start[-1]);)
+                --start;
+        }
         const char* end = at;
         while (end < End && !IsBreak(*end))
             ++end;
@@ -124,6 +138,8 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
         P.Judge.Feed(start, end);
         AddJudged(P, line);
         Judged = end + 1;
+        next.Start = end + 1 + (*end == '\r' && end + 1 < End && end[1] == '\n');
+        next.Line = line + 1;
     }
 }
 
