@@ -298,6 +298,7 @@ void LineJudge::OWord(char C) {
 }
 
 void LineJudge::Keywords(char C) {
+    if (!(keyMatched_[0] | keyMatched_[1] | keyMatched_[2]) && C != 'S' && C != 'C') return;
     for (std::size_t k = 0; k < std::size(kKeys); ++k) {
         std::size_t& matched = keyMatched_[k];
         const char* const key = kKeys[k];

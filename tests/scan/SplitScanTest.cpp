@@ -115,8 +115,9 @@ TEST(SplitScan, FirstBadLineWinsOverLaterParts) {
 
 TEST(SplitScan, RandomCutsGiveOnePass) {
     std::mt19937 random(7);
-    const std::string words[] = {"Z-", "Z", "(", ")", ";", "\r", "\n", "\r\n", "X", "7", ".", "3",
-                                 "G91", "G90", "G53", "o5 call", "o5 sub", "z-1", "M98", "#"};
+    const std::string words[] = {"Z-",   "Z",       "(",      ")",   ";",   "\r",  "\n",
+                                 "\r\n", "X",       "7",      ".",   "3",   "G91", "G90",
+                                 "G53",  "o5 call", "o5 sub", "z-1", "M98", "#"};
     for (int round = 0; round < 3000; ++round) {
         std::string program;
         const std::size_t length = random() % 300;
