@@ -55,6 +55,32 @@ void BM_KernelComments(benchmark::State& State) {
 }
 BENCHMARK(BM_KernelComments)->Arg(256 << 10);
 
+// Every line a candidate for a doubt (lower case, as LinuxCNC reads it), or
+// a G1 in front of every move (a G that is no candidate).
+void BM_KernelDoubts(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text = Program();
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        return text;
+    }();
+    Kernel(State, program);
+}
+BENCHMARK(BM_KernelDoubts)->Arg(256 << 10)->Unit(benchmark::kMillisecond);
+
+void BM_KernelG1(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text;
+        for (const char c : Program()) {
+            if (c == 'X' && (text.empty() || text.back() == '\n')) text += "G1 ";
+            text += c;
+        }
+        return text;
+    }();
+    Kernel(State, program);
+}
+BENCHMARK(BM_KernelG1)->Arg(256 << 10);
+
 // The byte-at-a-time rules the kernel must match.
 void BM_Reference(benchmark::State& State) {
     const std::string& bytes = Program();

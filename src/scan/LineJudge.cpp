@@ -2,6 +2,9 @@
 
 #include "scan/Scanner.h"
 
+#include <array>
+#include <string_view>
+
 namespace vorlund {
 
 namespace {
@@ -22,9 +25,9 @@ char Lower(char C) {
     return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C;
 }
 
-std::string Trimmed(std::string Text) {
+std::string_view Trimmed(std::string_view Text) {
     while (!Text.empty() && IsSpace(Text.back()))
-        Text.pop_back();
+        Text.remove_suffix(1);
     return Text;
 }
 
@@ -60,8 +63,7 @@ void LineJudge::Reset() {
     facts_.HasZ = facts_.ZDigit = facts_.ZBad = facts_.ZBelow = facts_.ZAfterI = false;
     facts_.Mode = -1;
     facts_.Lower = false;
-    facts_.ZText.clear();
-    facts_.LowerText.clear();
+    facts_.ZText = facts_.LowerText = {};
     facts_.Machine.clear();
     facts_.Offset.clear();
     facts_.Probe.clear();
@@ -79,12 +81,25 @@ void LineJudge::Reset() {
     o_ = Phase::Off;
     for (auto& matched : keyMatched_)
         matched = 0;
+    busy_ = false;
 }
+
+// Bytes that start a word, a keyword or a comment.
+constexpr auto kStarts = [] {
+    std::array<bool, 256> starts{};
+    for (const unsigned char c : std::string_view("ZzGgMmOoSC(;"))
+        starts[c] = true;
+    return starts;
+}();
 
 void LineJudge::Feed(char C) {
     if (comment_ == Comment::Rest) return;
     if (comment_ == Comment::Paren) {
         if (C == ')') comment_ = Comment::None, prev_ = C;
+        return;
+    }
+    if (!busy_ && !kStarts[static_cast<unsigned char>(C)]) {
+        prev_ = C;
         return;
     }
     Code(C); // a comment's start ends the words before it
@@ -99,6 +114,9 @@ void LineJudge::Code(char C) {
     OWord(C);
     Keywords(C);
     prev_ = C;
+    busy_ = z_ == ZState::Reading || zText_.T.Open || lower_ != Phase::Off ||
+            (facts_.Lower && lowerText_.T.Open) || word_ != Phase::Off || o_ != Phase::Off ||
+            keyMatched_[0] || keyMatched_[1] || keyMatched_[2];
 }
 
 void LineJudge::DepthZ(char C) {
@@ -280,6 +298,7 @@ void LineJudge::OWord(char C) {
 }
 
 void LineJudge::Keywords(char C) {
+    if (!(keyMatched_[0] | keyMatched_[1] | keyMatched_[2]) && C != 'S' && C != 'C') return;
     for (std::size_t k = 0; k < std::size(kKeys); ++k) {
         std::size_t& matched = keyMatched_[k];
         const char* const key = kKeys[k];
@@ -309,21 +328,21 @@ void AddLine(DoubtTrack& Track, std::set<std::string>& Subs, const LineFacts& Fa
         Subs.insert(name);
     if (Facts.Mode >= 0) Track.Incremental = Facts.Mode == 1;
     DoubtKind kind = DoubtKind::None;
-    const std::string* text = &Facts.ZText;
+    std::string_view text = Facts.ZText;
     if (Facts.HasZ && !Facts.ZDigit) {
         kind = DoubtKind::Unreadable;
     } else if (Facts.ZBelow && (Facts.ZAfterI || Track.Incremental)) {
         kind = DoubtKind::Incremental;
     } else if (Facts.ZBelow && !Facts.Machine.empty()) {
-        kind = DoubtKind::Machine, text = &Facts.Machine;
+        kind = DoubtKind::Machine, text = Facts.Machine;
     } else if (Facts.ZBelow && !Facts.Offset.empty()) {
-        kind = DoubtKind::Offset, text = &Facts.Offset;
+        kind = DoubtKind::Offset, text = Facts.Offset;
     } else if (Facts.ZBelow && !Facts.Probe.empty()) {
-        kind = DoubtKind::Probe, text = &Facts.Probe;
+        kind = DoubtKind::Probe, text = Facts.Probe;
     } else if (Facts.Lower) {
-        kind = DoubtKind::Lowercase, text = &Facts.LowerText;
+        kind = DoubtKind::Lowercase, text = Facts.LowerText;
     } else if (!Facts.Call.empty()) {
-        kind = DoubtKind::Call, text = &Facts.Call;
+        kind = DoubtKind::Call, text = Facts.Call;
     } else if (!Facts.OName.empty()) {
         CallSite& site = Track.Calls[Facts.OName];
         if (site.Count++ == 0) site.Line = Line, site.Text = Facts.OText;
@@ -331,7 +350,7 @@ void AddLine(DoubtTrack& Track, std::set<std::string>& Subs, const LineFacts& Fa
     } else {
         return;
     }
-    if (Track.Lines++ == 0) Track.First = {Line, kind, *text};
+    if (Track.Lines++ == 0) Track.First = {Line, kind, std::string(text)};
 }
 
 void Append(DoubtTrack& First, const DoubtTrack& Then, std::int64_t Offset) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorlund {
@@ -19,9 +20,9 @@ struct LineFacts {
     bool ZBad = false;   // its number is out of range
     bool ZBelow = false; // its value is below 0
     bool ZAfterI = false;
-    std::int8_t Mode = -1; // the last G90 (0) or G91 (1); -1 when none
-    bool Lower = false;    // a z with a value below 0, a "#" or a "["
-    std::string ZText, LowerText;
+    std::int8_t Mode = -1;             // the last G90 (0) or G91 (1); -1 when none
+    bool Lower = false;                // a z with a value below 0, a "#" or a "["
+    std::string_view ZText, LowerText; // into the judge's own text, until its Reset
     // The first word of each group, raw; empty when none.
     std::string Machine;            // G53, M91, M92, SUPA
     std::string Offset;             // G10, G92, CYCL DEF 7.
@@ -113,6 +114,7 @@ private:
     Text oText_;
     // SUPA, CYCL DEF 7., CALL PGM: bytes matched of each.
     std::size_t keyMatched_[3] = {};
+    bool busy_ = false; // a word or a text is being read
 };
 
 struct DoubtTrack;

@@ -77,24 +77,29 @@ void AddJudged(Progress& P, std::int64_t Line) {
     P.Judge.Reset();
 }
 
-// The next candidate byte at or after At in the batch's blocks, or nullptr.
-const char* NextCandidate(const Block* Blocks, std::size_t Count, const char* Batch,
-                          const char* At) {
-    std::size_t k = std::size_t(At - Batch) / kBlock;
-    if (k >= Count) return nullptr;
-    std::uint64_t bits = Blocks[k].Cand & (~std::uint64_t(0) << (std::size_t(At - Batch) % kBlock));
+// The next candidate byte at or after At in the batch, or nullptr.
+const char* NextCandidate(const Batch& B, const char* At) {
+    const auto offset = std::size_t(At - B.Start);
+    std::size_t k = offset / kBlock;
+    if (k >= B.Count) return nullptr;
+    std::uint64_t bits = B.Has >> k & 1 ? B.Cands[k] & (~std::uint64_t(0) << offset % kBlock) : 0;
     while (!bits) {
-        if (++k == Count) return nullptr;
-        bits = Blocks[k].Cand;
+        const std::uint32_t later = B.Has & ~((std::uint32_t(2) << k) - 1);
+        if (!later) return nullptr;
+        k = std::size_t(std::countr_zero(later));
+        bits = B.Cands[k];
     }
-    return Batch + k * kBlock + std::countr_zero(bits);
+    return B.Start + k * kBlock + std::countr_zero(bits);
 }
 
 } // namespace
 
-void JudgeBatch(Progress& P, const Block* Blocks, std::size_t Count, const char* Batch,
-                const char* From, const char* End, const char*& Judged) {
-    const char* const stop = std::min(Batch + Count * kBlock, End);
+void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged) {
+    const char* const stop = std::min(B.Start + B.Count * kBlock, End);
+    struct {
+        const char* Start = nullptr; // of the line after the one judged last
+        std::int64_t Line = 0;
+    } next;
     while (Judged < stop) {
         const char* at = Judged;
         if (P.Track.Incremental) {
@@ -102,14 +107,27 @@ void JudgeBatch(Progress& P, const Block* Blocks, std::size_t Count, const char*
                 ++Judged;
                 continue;
             }
-        } else if (!(at = NextCandidate(Blocks, Count, Batch, Judged))) {
+        } else if (!(at = NextCandidate(B, Judged))) {
             Judged = stop;
             return;
+        } else if (End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
+            Judged = at + 1;
+            continue;
         }
-        const std::int64_t line = LineOf(Blocks, Batch, at);
-        const char* start = at;
-        while (start > From && !IsBreak(start[-1]))
-            --start;
+        std::int64_t line = next.Line;
+        const char* start = next.Start;
+        if (start && at >= start) { // after the line judged last: one pass on
+            for (bool cr = false; next.Start < at; ++next.Start) {
+                const char c = *next.Start;
+                line += c == '\r' || (c == '\n' && !cr);
+                cr = c == '\r';
+                if (IsBreak(c)) start = next.Start + 1;
+            }
+        } else {
+            line = B.LineOf(at);
+            for (start = at; start > From && !IsBreak(start[-1]);)
+                --start;
+        }
         const char* end = at;
         while (end < End && !IsBreak(*end))
             ++end;
@@ -120,6 +138,8 @@ void JudgeBatch(Progress& P, const Block* Blocks, std::size_t Count, const char*
         P.Judge.Feed(start, end);
         AddJudged(P, line);
         Judged = end + 1;
+        next.Start = end + 1 + (*end == '\r' && end + 1 < End && end[1] == '\n');
+        next.Line = line + 1;
     }
 }
 

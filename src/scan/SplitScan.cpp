@@ -79,26 +79,44 @@ ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets,
     const std::size_t parts = cuts.size() - 1;
     std::vector<ScanResult> results(parts);
     std::vector<std::exception_ptr> errors(parts);
-    const auto scan = [&](std::size_t k) {
-        try {
-            results[k] = ScanRange(Read, cuts[k], cuts[k + 1], Chunk);
-        } catch (...) {
-            errors[k] = std::current_exception();
-        }
+    // Scans parts Ks on threads of their own, for a start in the given mode.
+    const auto scan = [&](const std::vector<std::size_t>& Ks, bool Incremental) {
+        const auto one = [&](std::size_t k) {
+            try {
+                ScanResult part = ScanRange(Read, cuts[k], cuts[k + 1], Chunk, Incremental);
+                if (Incremental)
+                    results[k].Track[1] = std::move(part.Track[1]);
+                else
+                    results[k] = std::move(part);
+            } catch (...) {
+                errors[k] = std::current_exception();
+            }
+        };
+        std::vector<std::thread> threads;
+        for (std::size_t i = 1; i < Ks.size(); ++i)
+            threads.emplace_back(one, Ks[i]);
+        if (!Ks.empty()) one(Ks[0]);
+        for (auto& thread : threads)
+            thread.join();
     };
-    std::vector<std::thread> threads;
+    std::vector<std::size_t> all{0};
     for (std::size_t k = 1; k < parts; ++k)
-        if (cuts[k] < cuts[k + 1]) threads.emplace_back(scan, k);
-    scan(0);
-    for (auto& thread : threads)
-        thread.join();
+        if (cuts[k] < cuts[k + 1]) all.push_back(k);
+    scan(all, false);
+
+    // Rare: a part ends in G91, so the parts after it may start incremental.
+    std::vector<std::size_t> again;
+    bool incremental = false;
+    for (const std::size_t k : all) {
+        if (incremental && !errors[k]) again.push_back(k);
+        incremental |= results[k].Track[0].Incremental;
+    }
+    scan(again, true);
 
     // One pass stops at a bad line and never sees what lies after it.
     ScanResult result;
     for (std::size_t k = 0; k < parts && !result.BadLine; ++k) {
         if (errors[k]) std::rethrow_exception(errors[k]);
-        if (result.Track[0].Incremental && cuts[k] < cuts[k + 1]) // rare: G91 across the cut
-            results[k].Track[1] = ScanRange(Read, cuts[k], cuts[k + 1], Chunk, true).Track[1];
         result = Join(result, results[k]);
     }
     return result;

@@ -18,14 +18,22 @@ namespace {
 
 using namespace std::string_literals;
 
-// Same minimum to the bit (so -0 and 0 differ), same bad line, same count.
+// Same minimum to the bit (so -0 and 0 differ), same bad line, same count,
+// same line of the minimum and same doubts.
 ::testing::AssertionResult Same(const ScanResult& Got, const ScanResult& Want) {
+    const auto& g = Got.FirstDoubt;
+    const auto& w = Want.FirstDoubt;
     if (std::bit_cast<std::uint32_t>(Got.MinZ) == std::bit_cast<std::uint32_t>(Want.MinZ) &&
-        Got.BadLine == Want.BadLine && Got.LineEnds == Want.LineEnds)
+        Got.BadLine == Want.BadLine && Got.LineEnds == Want.LineEnds &&
+        Got.MinLine == Want.MinLine && g.Line == w.Line && g.Kind == w.Kind && g.Text == w.Text &&
+        Got.DoubtLines == Want.DoubtLines)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
-           << "got {" << Got.MinZ << ", " << Got.BadLine << ", " << Got.LineEnds << "} want {"
-           << Want.MinZ << ", " << Want.BadLine << ", " << Want.LineEnds << "}";
+           << "got {" << Got.MinZ << ", " << Got.BadLine << ", " << Got.LineEnds << ", "
+           << Got.MinLine << ", " << g.Line << " " << int(g.Kind) << " " << g.Text << ", "
+           << Got.DoubtLines << "} want {" << Want.MinZ << ", " << Want.BadLine << ", "
+           << Want.LineEnds << ", " << Want.MinLine << ", " << w.Line << " " << int(w.Kind) << " "
+           << w.Text << ", " << Want.DoubtLines << "}";
 }
 
 constexpr ScanKernel kKernels[] = {ScanKernel::Fastest, ScanKernel::Baseline, ScanKernel::Plain};
@@ -97,6 +105,17 @@ const Spot kSpots[] = {
     {"a second overflow later", "Z-" + kOverflow + "\nZ" + kOverflow + "\n"},
     {"NUL and high bytes", "\0\xff Z-17.125\x80\n"s},
     {"Z without a number", "BLK FORM 0.1 Z X+0 Z-40\r\n"},
+    {"doubts of each kind",
+     "G1 Z[#2]\r\nIZ-1\nG53 Z-9\rG10 L2 Z-3\nG38.2 Z-2\nz-1\nM98 P1\no<a> call\n"},
+    {"a doubt cut by the piece", "G1 X1 Y1 Z#1"},
+    {"G91 across the lines", "G91\r\nG1 Z-1\r\n\r\nZ-2 (x)\r\nG90\r\nZ-3\r\n"},
+    {"G91 to the end", "G0 X0\nG91 G1 X1\nZ-1\nZ-2"},
+    {"lower case in a comment", "G1 (tool z-5 g91) Z-17.125\r\n"},
+    {"common words", "G00 G01 G02 G03 G0 G1 M3 M30 S100 F10 I1 J2 Z-1\r\n"},
+    {"candidates without a doubt", "G90 G54 G17 M9 O1 SUB CX Z5\r\n"},
+    {"o-word call and its definition", "O200 CALL\r\nO0200 sub\r\n"},
+    {"a bad number after a doubt", "G53 Z-1\nZ-" + kOverflow + " G53\nM98\n"},
+    {"a doubt at a number cut", "G92 Z-17.125 G53\r\n"},
 };
 
 } // namespace
@@ -157,6 +176,7 @@ TEST(FastScan, StateCarriesAcrossPieces) {
 TEST(FastScan, MatchesTheRulesOnRandomPrograms) {
     std::mt19937 random(20240611);
     const std::string alphabet = "ZZZZ((););\r\r\n\n\n  XG-+..0123456789";
+    const std::string words[] = {"G91", "G90", "G53", "M98", "o1 call", "o1 sub", "z-", "IZ", "#"};
     const auto pick = [&](std::size_t n) { return std::size_t(random() % n); };
     for (int round = 0; round < 20000; ++round) {
         std::string text;
@@ -164,6 +184,8 @@ TEST(FastScan, MatchesTheRulesOnRandomPrograms) {
         while (text.size() < length) {
             if (pick(40) == 0) {
                 text += "Z-" + std::string(1 + pick(45), char('1' + pick(9)));
+            } else if (pick(12) == 0) {
+                text += words[pick(std::size(words))];
             } else if (pick(3) == 0) {
                 text += "Z-" + std::to_string(pick(100000)) + "." + std::to_string(pick(1000));
             } else {

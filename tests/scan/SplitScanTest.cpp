@@ -31,7 +31,20 @@ void ExpectOnePass(const ScanResult& Got, const std::string& Bytes, const std::s
     EXPECT_EQ(Got.MinZ, want.MinZ) << What;
     EXPECT_EQ(Got.BadLine, want.BadLine) << What;
     EXPECT_EQ(Got.LineEnds, want.LineEnds) << What;
+    EXPECT_EQ(Got.MinLine, want.MinLine) << What;
+    EXPECT_EQ(Got.FirstDoubt.Line, want.FirstDoubt.Line) << What;
+    EXPECT_EQ(Got.FirstDoubt.Kind, want.FirstDoubt.Kind) << What;
+    EXPECT_EQ(Got.FirstDoubt.Text, want.FirstDoubt.Text) << What;
+    EXPECT_EQ(Got.DoubtLines, want.DoubtLines) << What;
 }
+
+// Doubts that depend on lines in other parts: G91 before the cut, o-words
+// defined after it.
+const std::string kDoubtful[] = {
+    "G0 Z5\r\nG91\r\nG1 Z-1\r\nX1\r\nZ-2\r\nG90\r\nZ-3\r\nG91 Z-4\r\n",
+    "o1 call\no2 call\nZ-1\no1 sub\nG53 Z-2\no2 call\nO3 CALL\n",
+    "G1 Z-1\rg1 z-2\rZ#1\rM98 P1\rG1 Z-9\rG38.2 Z-1\r",
+};
 
 const std::string kOverflow(40, '9');
 
@@ -70,6 +83,9 @@ TEST(SplitScan, AnyCutGivesOnePass) {
         "G1 Z-1\r\nG1 Z-" + kOverflow + "\r\nG1 Z-2\r\nG1 Z" + kOverflow + "\r\n",
         "Z-1\nZ" + kOverflow,
         "\r\n\r\n\r\n",
+        kDoubtful[0],
+        kDoubtful[1],
+        kDoubtful[2],
     };
     for (const auto& program : programs) {
         const ReadAt read = FromMemory(program);
@@ -99,7 +115,9 @@ TEST(SplitScan, FirstBadLineWinsOverLaterParts) {
 
 TEST(SplitScan, RandomCutsGiveOnePass) {
     std::mt19937 random(7);
-    const std::string words[] = {"Z-", "Z", "(", ")", ";", "\r", "\n", "\r\n", "X", "7", ".", "3"};
+    const std::string words[] = {"Z-",   "Z",       "(",      ")",   ";",   "\r",  "\n",
+                                 "\r\n", "X",       "7",      ".",   "3",   "G91", "G90",
+                                 "G53",  "o5 call", "o5 sub", "z-1", "M98", "#"};
     for (int round = 0; round < 3000; ++round) {
         std::string program;
         const std::size_t length = random() % 300;
@@ -147,6 +165,21 @@ TEST(SplitScan, JoinsLikeOnePass) {
         EXPECT_EQ(joined.MinZ, c.joined.minZ);
         EXPECT_EQ(joined.BadLine, c.joined.badLine);
         EXPECT_EQ(joined.LineEnds, c.joined.lineEnds);
+    }
+}
+
+// Both tracks of each part, joined, give what one pass gives, for every cut
+// at a line start.
+TEST(SplitScan, JoinKeepsTheDoubtsExact) {
+    for (const auto& program : kDoubtful) {
+        for (std::size_t cut = 0; cut <= program.size(); ++cut) {
+            if (cut > 0 && program[cut - 1] != '\n' && program[cut - 1] != '\r') continue;
+            if (cut > 0 && cut < program.size() && program[cut - 1] == '\r' && program[cut] == '\n')
+                continue;
+            ExpectOnePass(vorlund::Join(ReferenceScanBytes(program.substr(0, cut)),
+                                        ReferenceScanBytes(program.substr(cut))),
+                          program, program + " cut at " + std::to_string(cut));
+        }
     }
 }
 
