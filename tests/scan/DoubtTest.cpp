@@ -1,4 +1,4 @@
-#include "scan/ReferenceScanner.h"
+#include "support/ReferenceScanner.h"
 #include "scan/Scanner.h"
 
 #include <gtest/gtest.h>
