@@ -1,5 +1,5 @@
-#include "support/ReferenceScanner.h"
 #include "scan/Scanner.h"
+#include "support/ReferenceScanner.h"
 
 #include <gtest/gtest.h>
 
