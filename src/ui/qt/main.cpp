@@ -31,11 +31,16 @@ public:
     // Ends the program after the step, without Qt's teardown, which takes
     // longer than the whole run (its font database loads fontconfig only to
     // release it); the kernel and the X server clean up after us.
-    [[noreturn]] int Load(const std::function<int(Window&)>& Step) override {
+    [[noreturn]] int Load(bool Dialogs, const std::function<int(Window&)>& Step) override {
         qInstallMessageHandler(QuietQt);
-        // Qt gets no arguments of ours: a file named "-style" stays a file.
-        int argc = 1;
-        char* argv[] = {argv0_, nullptr};
+        // Qt gets no arguments of ours: a file named "-style" stays a file. A
+        // window that shows nothing needs no display: the minimal platform
+        // spares the X connection, the input methods, the accessibility bus
+        // and the font database.
+        char platform[] = "-platform", minimal[] = "minimal";
+        char* argv[] = {argv0_, platform, minimal, nullptr};
+        int argc = Dialogs ? 1 : 3;
+        if (Dialogs) argv[1] = nullptr;
         QApplication app(argc, argv);
         FrmMain window;
         const int status = window.Load(Step);
