@@ -14,7 +14,7 @@ using namespace vorlund;
 namespace {
 
 // Found through the program's run path: beside it in the build tree,
-// in lib/vorlund once installed.
+// in lib/vorlund/modules once installed.
 constexpr const char* ModuleName = "vorlund-qt.so";
 
 Toolkit& LoadToolkit() {
