@@ -54,7 +54,7 @@ int Tag(const Options& Given, Platform& System) {
         return 1;
     }
     const bool dialogs = !Given.NoDialog && System.DialogsWanted();
-    return System.Load([&](Window& Form) {
+    return System.Load(dialogs, [&](Window& Form) {
         RunRequest request = Request(Given, System);
         if (dialogs) request.Ask = [&](const std::string& Doubt) { return Form.AskRename(Doubt); };
         const RunResult result = StartupRun(request, System.Files(), *clipboard);

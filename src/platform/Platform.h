@@ -75,8 +75,9 @@ public:
     // Called at most once, before Load.
     virtual Clipboard& OpenClipboard() = 0;
     // Creates the window, runs Step in its load step before the window could
-    // be shown, then closes it; returns what Step returns.
-    virtual int Load(const std::function<int(Window&)>& Step) = 0;
+    // be shown, then closes it; returns what Step returns. Without Dialogs the
+    // window shows nothing at all, so it needs no screen.
+    virtual int Load(bool Dialogs, const std::function<int(Window&)>& Step) = 0;
 };
 
 } // namespace vorlund

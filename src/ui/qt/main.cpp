@@ -1,47 +1,44 @@
 // The Linux program: the portable run on the POSIX and X11 platform, with a
-// Qt window.
+// Qt window from a module loaded on first use.
 #include "app/Main.h"
 #include "platform/linux/LinuxSystem.h"
-#include "ui/qt/FrmMain.h"
-
-#include <QApplication>
-#include <QLocale>
+#include "ui/qt/Toolkit.h"
 
 #include <cstdio>
 #include <cstdlib>
+
+#include <dlfcn.h>
 
 using namespace vorlund;
 
 namespace {
 
-// Our stderr carries our own messages only; Qt's warnings ("XDG_RUNTIME_DIR
-// not set" and the like) mean nothing to a machinist.
-void QuietQt(QtMsgType Type, const QMessageLogContext&, const QString& Message) {
-    if (Type == QtFatalMsg) std::fprintf(stderr, "vorlund: %s\n", qPrintable(Message));
+// Found through the program's run path: beside it in the build tree,
+// in lib/vorlund/modules once installed.
+constexpr const char* ModuleName = "vorlund-qt.so";
+
+Toolkit& LoadToolkit() {
+    static Toolkit* toolkit = [] {
+        void* module = ::dlopen(ModuleName, RTLD_NOW | RTLD_LOCAL);
+        auto* entry =
+            module ? reinterpret_cast<Toolkit* (*)()>(::dlsym(module, "VorlundToolkit")) : nullptr;
+        if (!entry) {
+            std::fprintf(stderr, "vorlund: cannot load the window: %s\n", ::dlerror());
+            std::exit(1);
+        }
+        return entry();
+    }();
+    return *toolkit;
 }
 
 class QtLinux final : public LinuxSystem {
 public:
     explicit QtLinux(char* Argv0) : argv0_(Argv0) {}
 
-    std::string DecimalSeparator() override {
-        return QLocale::system().decimalPoint().toStdString();
-    }
+    std::string DecimalSeparator() override { return LoadToolkit().DecimalSeparator(); }
 
-    // Ends the program after the step, without Qt's teardown, which takes
-    // longer than the whole run (its font database loads fontconfig only to
-    // release it); the kernel and the X server clean up after us.
-    [[noreturn]] int Load(const std::function<int(Window&)>& Step) override {
-        qInstallMessageHandler(QuietQt);
-        // Qt gets no arguments of ours: a file named "-style" stays a file.
-        int argc = 1;
-        char* argv[] = {argv0_, nullptr};
-        QApplication app(argc, argv);
-        FrmMain window;
-        const int status = window.Load(Step);
-        std::fflush(stdout);
-        std::fflush(stderr);
-        std::_Exit(status);
+    int Load(bool Dialogs, const std::function<int(Window&)>& Step) override {
+        return LoadToolkit().Load(argv0_, Dialogs, Step);
     }
 
 private:
