@@ -14,7 +14,7 @@ namespace {
 
 class Win32System final : public WindowsSystem {
 public:
-    int Load(const std::function<int(Window&)>& Step) override {
+    int Load(bool, const std::function<int(Window&)>& Step) override {
         FrmMain form;
         return form.Load([this](HWND Handle) { Clip().SetOwner(Handle); }, Step);
     }
