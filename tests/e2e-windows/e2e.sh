@@ -32,13 +32,7 @@ expect() { # WHAT ACTUAL EXPECTED
     [ "$2" = "$3" ] || fail "$1: got [$2], expected [$3]"
 }
 
-cleanup() {
-    wine_unkeep
-    wine_stop
-    xvfb_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'wine_cleanup "$work"' EXIT
 trap 'exit 1' INT TERM HUP PIPE
 
 # A Wine session for LOCALE on a private X server, its clipboard kept served.

@@ -26,13 +26,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-cleanup() {
-    wine_unkeep
-    wine_stop
-    xvfb_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'wine_cleanup "$work"' EXIT
 trap 'exit 1' INT TERM HUP PIPE
 
 wine_prefix "$3/install" C.UTF-8

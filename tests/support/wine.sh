@@ -56,3 +56,12 @@ wine_unkeep() {
     wait "$wine_keeper" 2>/dev/null
     wine_keeper=
 }
+
+# Ends what a test started: the clipboard keeper, the Wine session, the X
+# server, and its folder WORK.
+wine_cleanup() { # WORK
+    wine_unkeep
+    wine_stop
+    xvfb_stop
+    rm -rf "$1"
+}
