@@ -3,6 +3,7 @@
 #include "scan/ScanKernel.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vorlund {
 
@@ -19,7 +20,13 @@ Progress::Bar WholeBar(float Min) {
         bar.Shorter = bar.Shorter << 8 | 0x80;
         bar.Same <<= 8;
         bar.Shift -= 8;
+        ++bar.Length;
     }
+    if (bar.Length == 0) return bar;
+    // A float of 1 or more has at most 23 fraction bits: times 10^8 is exact.
+    auto fraction = std::uint64_t((depth - std::floor(depth)) * 1e8);
+    for (int i = 0; i < 8; ++i, fraction /= 10)
+        bar.Fraction |= std::uint64_t('0' + fraction % 10) << (8 * i);
     return bar;
 }
 
