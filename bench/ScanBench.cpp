@@ -90,6 +90,21 @@ void BM_KernelG1(benchmark::State& State) {
 }
 BENCHMARK(BM_KernelG1)->Arg(256 << 10);
 
+// Incremental distance mode throughout, the Z steps down on every other line.
+void BM_KernelG91(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text = Program();
+        text.replace(text.find("G90"), 3, "G91");
+        bool up = false;
+        for (std::size_t at = text.find("Z-"); at != std::string::npos;
+             at = text.find("Z-", at + 1))
+            if ((up = !up)) text[at + 1] = '+';
+        return text;
+    }();
+    Kernel(State, program);
+}
+BENCHMARK(BM_KernelG91)->Arg(256 << 10)->Unit(benchmark::kMillisecond);
+
 // The byte-at-a-time rules the kernel must match.
 void BM_Reference(benchmark::State& State) {
     const std::string& bytes = Program();

@@ -101,23 +101,28 @@ const char* NextCandidate(const Batch& B, const char* At) {
 
 } // namespace
 
-void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged) {
+void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged,
+                const char* const* Words, const char* const* Last) {
     const char* const stop = std::min(B.Start + B.Count * kBlock, End);
     struct {
         const char* Start = nullptr; // of the line after the one judged last
         std::int64_t Line = 0;
     } next;
     while (Judged < stop) {
-        const char* at = Judged;
+        const char* at = NextCandidate(B, Judged);
+        bool negative = false;
         if (P.Track.Incremental) {
-            if (IsBreak(*at)) { // an empty line, or the LF of a CR LF
-                ++Judged;
-                continue;
-            }
-        } else if (!(at = NextCandidate(B, Judged))) {
+            // A line without a candidate holds a doubt only when its Z word is negative.
+            while (Words < Last && (*Words <= Judged || *Words >= End || **Words != '-'))
+                ++Words;
+            negative = Words < Last && (!at || *Words - 1 < at);
+            if (negative) at = *Words - 1;
+        }
+        if (!at) {
             Judged = stop;
             return;
-        } else if (End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
+        }
+        if (!negative && End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
             Judged = at + 1;
             continue;
         }
