@@ -99,6 +99,22 @@ const char* NextCandidate(const Batch& B, const char* At) {
     return B.Start + k * kBlock + std::countr_zero(bits);
 }
 
+// Whether the number at From, which starts with "-", reads below 0: 1 when
+// a digit other than 0 comes within 40 bytes (so no underflow to 0), 0 when
+// it ends with none, -1 when it is too long to tell.
+int SurelyBelow(const char* From, const char* End) {
+    const char* const limit = std::min(End, From + 40);
+    bool dot = false;
+    for (const char* p = From + 1; p < limit; ++p) {
+        if (*p >= '1' && *p <= '9') return 1;
+        if (*p == '.' && !dot)
+            dot = true;
+        else if (*p != '0')
+            return 0;
+    }
+    return limit == End ? 0 : -1;
+}
+
 } // namespace
 
 void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged,
@@ -125,6 +141,20 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
         if (!negative && End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
             Judged = at + 1;
             continue;
+        }
+        if (negative && P.Track.Lines > 0 && !P.Bad) {
+            // Only one more incremental move, unless the line holds a candidate.
+            const char* end = at;
+            while (end < End && !IsBreak(*end))
+                ++end;
+            const char* const candidate = NextCandidate(B, at);
+            const int below = SurelyBelow(at + 1, end);
+            if (end < End && (!candidate || candidate >= end) && below >= 0) {
+                P.Track.Lines += below;
+                Judged = end + 1;
+                next.Start = nullptr;
+                continue;
+            }
         }
         std::int64_t line = next.Line;
         const char* start = next.Start;
