@@ -115,6 +115,61 @@ int SurelyBelow(const char* From, const char* End) {
     return limit == End ? 0 : -1;
 }
 
+bool IsLetter(char C) {
+    return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+}
+
+// G and M numbers that can make a doubt, without their fractions.
+bool WordMatters(char Letter, std::uint32_t Number) {
+    if (Letter == 'M' || Letter == 'm') return Number == 91 || Number == 92 || Number == 98;
+    switch (Number) {
+    case 10:
+    case 31:
+    case 38:
+    case 53:
+    case 65:
+    case 66:
+    case 90:
+    case 91:
+    case 92:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether a line, in absolute distance mode, holds a doubt, for the common
+// lines that need no judge: no capital Z, O, S or C, no o, no comment, and G
+// and M words without a fraction whose numbers make no doubt. Only a lower-
+// case z can then make one. -1 for any other line.
+int QuickLine(const char* Start, const char* End) {
+    int doubt = 0;
+    char prev = 0;
+    for (const char* p = Start; p < End; prev = *p++) {
+        const char c = *p;
+        if (c == 'Z' || c == 'O' || c == 'o' || c == 'S' || c == 'C' || c == '(' || c == ';')
+            return -1;
+        if (IsLetter(prev) || (c != 'z' && c != 'g' && c != 'G' && c != 'm' && c != 'M')) continue;
+        const char* q = p + 1;
+        while (q < End && (*q == ' ' || *q == '\t'))
+            ++q;
+        if (c == 'z') {
+            if (q < End && (*q == '#' || *q == '[')) doubt = 1;
+            if (q < End && *q == '-') {
+                const int below = SurelyBelow(q, End);
+                if (below < 0) return -1;
+                doubt |= below;
+            }
+            continue;
+        }
+        std::uint32_t number = 0;
+        for (; q < End && Digit(*q) && number < 1000; ++q)
+            number = number * 10 + unsigned(*q - '0');
+        if ((q < End && *q == '.') || WordMatters(c, number)) return -1;
+    }
+    return doubt;
+}
+
 } // namespace
 
 void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged,
@@ -151,6 +206,22 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
             const int below = SurelyBelow(at + 1, end);
             if (end < End && (!candidate || candidate >= end) && below >= 0) {
                 P.Track.Lines += below;
+                Judged = end + 1;
+                next.Start = nullptr;
+                continue;
+            }
+        }
+        if (!negative && !P.Track.Incremental && P.Track.Lines > 0 && !P.Bad) {
+            // Past the first doubt, a plain line needs no judge.
+            const char* start = at;
+            while (start > From && !IsBreak(start[-1]))
+                --start;
+            const char* end = at;
+            while (end < End && !IsBreak(*end))
+                ++end;
+            const int doubt = end < End ? QuickLine(start, end) : -1;
+            if (doubt >= 0) {
+                P.Track.Lines += doubt;
                 Judged = end + 1;
                 next.Start = nullptr;
                 continue;
