@@ -3,7 +3,9 @@
 #include "scan/ScanKernel.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <string_view>
 
 namespace vorlund {
 
@@ -115,6 +117,13 @@ int SurelyBelow(const char* From, const char* End) {
     return limit == End ? 0 : -1;
 }
 
+// The line break at or after From, or End.
+const char* LineEndFrom(const char* From, const char* End) {
+    while (From < End && !IsBreak(*From))
+        ++From;
+    return From;
+}
+
 bool IsLetter(char C) {
     return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
 }
@@ -138,18 +147,39 @@ bool WordMatters(char Letter, std::uint32_t Number) {
     }
 }
 
-// Whether a line, in absolute distance mode, holds a doubt, for the common
-// lines that need no judge: no capital Z, O, S or C, no o, no comment, and G
-// and M words without a fraction whose numbers make no doubt. Only a lower-
-// case z can then make one. -1 for any other line.
-int QuickLine(const char* Start, const char* End) {
+// How QuickLine takes a byte.
+enum : std::uint8_t { kPlain, kStop, kWord, kEnd };
+constexpr auto kQuick = [] {
+    std::array<std::uint8_t, 256> kinds{};
+    for (const unsigned char c : std::string_view("OoSC(;"))
+        kinds[c] = kStop;
+    for (const unsigned char c : std::string_view("ZzGgMm"))
+        kinds[c] = kWord;
+    kinds['\r'] = kinds['\n'] = kEnd;
+    return kinds;
+}();
+
+// Whether the line from Start, in absolute distance mode, holds a doubt, for
+// the common lines that need no judge: no O, o, S, C or comment, no capital Z
+// without a digit or after an I, and G and M words without a fraction whose
+// numbers make no doubt. Only a lower-case z can then make one. -1 for any
+// other line and for one that runs to End; LineEnd is its line break otherwise.
+int QuickLine(const char* Start, const char* End, const char*& LineEnd) {
     int doubt = 0;
-    char prev = 0;
-    for (const char* p = Start; p < End; prev = *p++) {
+    for (const char* p = Start; p < End; ++p) {
+        const std::uint8_t kind = kQuick[static_cast<unsigned char>(*p)];
+        if (kind == kPlain) continue;
+        if (kind == kEnd) {
+            LineEnd = p;
+            return doubt;
+        }
+        if (kind == kStop) return -1;
         const char c = *p;
-        if (c == 'Z' || c == 'O' || c == 'o' || c == 'S' || c == 'C' || c == '(' || c == ';')
-            return -1;
-        if (IsLetter(prev) || (c != 'z' && c != 'g' && c != 'G' && c != 'm' && c != 'M')) continue;
+        if (c == 'Z') {
+            if ((p > Start && p[-1] == 'I') || !HasDigit(p + 1, End)) return -1;
+            continue;
+        }
+        if (p > Start && IsLetter(p[-1])) continue;
         const char* q = p + 1;
         while (q < End && (*q == ' ' || *q == '\t'))
             ++q;
@@ -167,7 +197,7 @@ int QuickLine(const char* Start, const char* End) {
             number = number * 10 + unsigned(*q - '0');
         if ((q < End && *q == '.') || WordMatters(c, number)) return -1;
     }
-    return doubt;
+    return -1;
 }
 
 } // namespace
@@ -199,9 +229,7 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
         }
         if (negative && P.Track.Lines > 0 && !P.Bad) {
             // Only one more incremental move, unless the line holds a candidate.
-            const char* end = at;
-            while (end < End && !IsBreak(*end))
-                ++end;
+            const char* const end = LineEndFrom(at, End);
             const char* const candidate = NextCandidate(B, at);
             const int below = SurelyBelow(at + 1, end);
             if (end < End && (!candidate || candidate >= end) && below >= 0) {
@@ -216,10 +244,8 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
             const char* start = at;
             while (start > From && !IsBreak(start[-1]))
                 --start;
-            const char* end = at;
-            while (end < End && !IsBreak(*end))
-                ++end;
-            const int doubt = end < End ? QuickLine(start, end) : -1;
+            const char* end = nullptr;
+            const int doubt = QuickLine(start, End, end);
             if (doubt >= 0) {
                 P.Track.Lines += doubt;
                 Judged = end + 1;

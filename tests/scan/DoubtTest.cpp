@@ -48,8 +48,10 @@ const Row kRows[] = {
     {"lower case", "g1 z-3\n", 1, K::Lowercase, "z-3", 1},
     {"lower case, spaces", "g1 z -3\n", 1, K::Lowercase, "z -3", 1},
     {"lower case variable", "g1 z#4\ng1 z[#1-2]\n", 1, K::Lowercase, "z#4", 2},
-    {"lower case past the first", "g1 z-1\nz-0.0\ng1 z -3\nm3 s100 z+2\nxz-3\ng0 x1 (z-3)\nz[1]\n",
-     1, K::Lowercase, "z-1", 3},
+    {"lower case past the first",
+     "g1 z-1\nz-0.0\ng1 z -3\nm3 s100 z+2\nxz-3\ng0 x1 (z-3)\nz[1]\nx1 Z#1\nx1 IZ-5\nx1 Z-5 y1\ng1 "
+     "Z y2\n",
+     1, K::Lowercase, "z-1", 5},
     {"M98", "M98 P1002\n", 1, K::Call, "M98", 1},
     {"G65", "G65 P9001 A1\n", 1, K::Call, "G65", 1},
     {"CALL PGM", "CALL PGM 5\n", 1, K::Call, "CALL PGM", 1},
