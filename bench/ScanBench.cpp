@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -22,10 +23,12 @@ using vorlund::bench::ProgramShape;
 
 constexpr std::uint64_t kMemorySize = 64 << 20;
 
-const std::string& Program(double Comments = 0.001, const char* Ends = "\r\n") {
-    static std::map<std::pair<double, std::string>, std::string> programs;
-    auto& program = programs[{Comments, Ends}];
-    if (program.empty()) program = MakeProgram({kMemorySize, Ends, 0.5, Comments, 1});
+const std::string& Program(double Comments = 0.001, const char* Ends = "\r\n", double Near = 0) {
+    static std::map<std::tuple<double, std::string, double>, std::string> programs;
+    auto& program = programs[{Comments, Ends, Near}];
+    if (program.empty())
+        program =
+            MakeProgram({.Size = kMemorySize, .Ends = Ends, .Comments = Comments, .Near = Near});
     return program;
 }
 
@@ -55,6 +58,12 @@ void BM_KernelComments(benchmark::State& State) {
 }
 BENCHMARK(BM_KernelComments)->Arg(256 << 10);
 
+// A finishing program: every Z within 1 mm above the deepest.
+void BM_KernelNear(benchmark::State& State) {
+    Kernel(State, Program(0.001, "\r\n", 1));
+}
+BENCHMARK(BM_KernelNear)->Arg(256 << 10);
+
 // Every line a candidate for a doubt (lower case, as LinuxCNC reads it), or
 // a G1 in front of every move (a G that is no candidate).
 void BM_KernelDoubts(benchmark::State& State) {
@@ -80,6 +89,21 @@ void BM_KernelG1(benchmark::State& State) {
     Kernel(State, program);
 }
 BENCHMARK(BM_KernelG1)->Arg(256 << 10);
+
+// Incremental distance mode throughout, the Z steps down on every other line.
+void BM_KernelG91(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text = Program();
+        text.replace(text.find("G90"), 3, "G91");
+        bool up = false;
+        for (std::size_t at = text.find("Z-"); at != std::string::npos;
+             at = text.find("Z-", at + 1))
+            if ((up = !up)) text[at + 1] = '+';
+        return text;
+    }();
+    Kernel(State, program);
+}
+BENCHMARK(BM_KernelG91)->Arg(256 << 10)->Unit(benchmark::kMillisecond);
 
 // The byte-at-a-time rules the kernel must match.
 void BM_Reference(benchmark::State& State) {
@@ -123,7 +147,7 @@ public:
             path = (std::filesystem::temp_directory_path() /
                     ("vorlund-bench-" + std::to_string(::getpid()) + "-" + std::to_string(Size)))
                        .string();
-            std::ofstream(path, std::ios::binary) << MakeProgram({Size, "\r\n", 0.5, 0.001, 1});
+            std::ofstream(path, std::ios::binary) << MakeProgram({.Size = Size});
         }
         return path;
     }

@@ -60,7 +60,8 @@ void LineJudge::Token::Add(char C) {
 }
 
 void LineJudge::Reset() {
-    facts_.HasZ = facts_.ZDigit = facts_.ZBad = facts_.ZBelow = facts_.ZAfterI = false;
+    facts_.HasZ = facts_.ZDigit = facts_.ZAxis = facts_.ZBad = facts_.ZBelow = facts_.ZAfterI =
+        false;
     facts_.Mode = -1;
     facts_.Lower = false;
     facts_.ZText = facts_.LowerText = {};
@@ -75,6 +76,7 @@ void LineJudge::Reset() {
     prev_ = 0;
     z_ = ZState::None;
     zText_.T.Open = false;
+    axis_ = Axis::Off;
     lower_ = Phase::Off;
     lowerText_.T.Open = false;
     word_ = Phase::Off;
@@ -114,7 +116,7 @@ void LineJudge::Code(char C) {
     OWord(C);
     Keywords(C);
     prev_ = C;
-    busy_ = z_ == ZState::Reading || zText_.T.Open || lower_ != Phase::Off ||
+    busy_ = z_ == ZState::Reading || zText_.T.Open || axis_ != Axis::Off || lower_ != Phase::Off ||
             (facts_.Lower && lowerText_.T.Open) || word_ != Phase::Off || o_ != Phase::Off ||
             keyMatched_[0] || keyMatched_[1] || keyMatched_[2];
 }
@@ -127,8 +129,10 @@ void LineJudge::DepthZ(char C) {
         facts_.ZAfterI = prev_ == 'I';
         zNumber_.Reset();
         zText_.Start(C);
+        axis_ = Axis::Right;
         return;
     }
+    AxisZ(C);
     zText_.Add(C);
     if (z_ == ZState::Reading && !zNumber_.Feed(C)) EndZ();
 }
@@ -139,6 +143,18 @@ void LineJudge::EndZ() {
     facts_.ZDigit = zNumber_.AnyDigit();
     facts_.ZBad = !value;
     facts_.ZBelow = value && *value < 0.0f;
+}
+
+// A Z with only spaces before the line end or a comment, or with spaces and
+// then a letter, names an axis: "BLK FORM 0.1 Z X+0", "TOOL CALL 3 Z S4500".
+void LineJudge::AxisZ(char C) {
+    if (axis_ == Axis::Off) return;
+    if (IsSpace(C)) {
+        axis_ = Axis::Spaces;
+        return;
+    }
+    facts_.ZAxis = C == '(' || C == ';' || (axis_ == Axis::Spaces && IsLetter(C));
+    axis_ = Axis::Off;
 }
 
 void LineJudge::LowerZ(char C) {
@@ -315,6 +331,7 @@ void LineJudge::Keywords(char C) {
 
 const LineFacts& LineJudge::End() {
     if (z_ == ZState::Reading) EndZ();
+    if (axis_ != Axis::Off) facts_.ZAxis = true, axis_ = Axis::Off;
     if (lower_ == Phase::Number) EndLower();
     if (word_ != Phase::Off) EndWord();
     if (facts_.HasZ) facts_.ZText = Trimmed(zText_.T.Bytes);
@@ -329,7 +346,7 @@ void AddLine(DoubtTrack& Track, std::set<std::string>& Subs, const LineFacts& Fa
     if (Facts.Mode >= 0) Track.Incremental = Facts.Mode == 1;
     DoubtKind kind = DoubtKind::None;
     std::string_view text = Facts.ZText;
-    if (Facts.HasZ && !Facts.ZDigit) {
+    if (Facts.HasZ && !Facts.ZDigit && !Facts.ZAxis) {
         kind = DoubtKind::Unreadable;
     } else if (Facts.ZBelow && (Facts.ZAfterI || Track.Incremental)) {
         kind = DoubtKind::Incremental;

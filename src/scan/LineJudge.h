@@ -17,6 +17,7 @@ inline constexpr std::size_t kTextMax = 32; // bytes of a doubt's text
 struct LineFacts {
     bool HasZ = false;   // the Z word: the first capital Z
     bool ZDigit = false; // its number has a digit
+    bool ZAxis = false;  // it names an axis: "Z" alone before the line end, a comment or a word
     bool ZBad = false;   // its number is out of range
     bool ZBelow = false; // its value is below 0
     bool ZAfterI = false;
@@ -80,6 +81,7 @@ private:
     void Code(char C);
     void DepthZ(char C);
     void EndZ();
+    void AxisZ(char C);
     void LowerZ(char C);
     bool EndLower(); // true when the z counts
     void Word(char C);
@@ -94,6 +96,8 @@ private:
     enum class ZState : std::uint8_t { None, Reading, Done } z_ = ZState::None;
     NumberReader zNumber_;
     Token zText_;
+    // What follows the Z: nothing yet, or only spaces; Off once anything else has.
+    enum class Axis : std::uint8_t { Off, Right, Spaces } axis_ = Axis::Off;
     // A lower-case z being read.
     Phase lower_ = Phase::Off;
     NumberReader lowerNumber_;

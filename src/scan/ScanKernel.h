@@ -114,10 +114,12 @@ inline bool Candidate(const char* P) {
 }
 
 // Judges the lines of the batch that can hold a doubt: those with a candidate
-// byte, or every line while the distance mode is incremental. From..End is
+// byte, and while the distance mode is incremental those whose Z word, one of
+// Words..Last (where each Z word's number starts), is negative. From..End is
 // the piece; bytes before Judged need no judging, and Judged moves on. The
 // line that runs to End is left for CarryLine.
-void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged);
+void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged,
+                const char* const* Words, const char* const* Last);
 // Ends the line carried from the last piece at its first line end in
 // From..End, if any; what is before that needs no more judging.
 const char* EndCarried(Progress& P, const char* From, const char* End);

@@ -3,6 +3,9 @@
 #include "scan/ScanKernel.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <string_view>
 
 namespace vorlund {
 
@@ -19,7 +22,13 @@ Progress::Bar WholeBar(float Min) {
         bar.Shorter = bar.Shorter << 8 | 0x80;
         bar.Same <<= 8;
         bar.Shift -= 8;
+        ++bar.Length;
     }
+    if (bar.Length == 0) return bar;
+    // A float of 1 or more has at most 23 fraction bits: times 10^8 is exact.
+    auto fraction = std::uint64_t((depth - std::floor(depth)) * 1e8);
+    for (int i = 0; i < 8; ++i, fraction /= 10)
+        bar.Fraction |= std::uint64_t('0' + fraction % 10) << (8 * i);
     return bar;
 }
 
@@ -92,27 +101,157 @@ const char* NextCandidate(const Batch& B, const char* At) {
     return B.Start + k * kBlock + std::countr_zero(bits);
 }
 
+// Whether the number at From, which starts with "-", reads below 0: 1 when
+// a digit other than 0 comes within 40 bytes (so no underflow to 0), 0 when
+// it ends with none, -1 when it is too long to tell.
+int SurelyBelow(const char* From, const char* End) {
+    const char* const limit = std::min(End, From + 40);
+    bool dot = false;
+    for (const char* p = From + 1; p < limit; ++p) {
+        if (*p >= '1' && *p <= '9') return 1;
+        if (*p == '.' && !dot)
+            dot = true;
+        else if (*p != '0')
+            return 0;
+    }
+    return limit == End ? 0 : -1;
+}
+
+// The line break at or after From, or End.
+const char* LineEndFrom(const char* From, const char* End) {
+    while (From < End && !IsBreak(*From))
+        ++From;
+    return From;
+}
+
+bool IsLetter(char C) {
+    return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+}
+
+// G and M numbers that can make a doubt, without their fractions.
+bool WordMatters(char Letter, std::uint32_t Number) {
+    if (Letter == 'M' || Letter == 'm') return Number == 91 || Number == 92 || Number == 98;
+    switch (Number) {
+    case 10:
+    case 31:
+    case 38:
+    case 53:
+    case 65:
+    case 66:
+    case 90:
+    case 91:
+    case 92:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// How QuickLine takes a byte.
+enum : std::uint8_t { kPlain, kStop, kWord, kEnd };
+constexpr auto kQuick = [] {
+    std::array<std::uint8_t, 256> kinds{};
+    for (const unsigned char c : std::string_view("OoSC(;"))
+        kinds[c] = kStop;
+    for (const unsigned char c : std::string_view("ZzGgMm"))
+        kinds[c] = kWord;
+    kinds['\r'] = kinds['\n'] = kEnd;
+    return kinds;
+}();
+
+// Whether the line from Start, in absolute distance mode, holds a doubt, for
+// the common lines that need no judge: no O, o, S, C or comment, no capital Z
+// without a digit or after an I, and G and M words without a fraction whose
+// numbers make no doubt. Only a lower-case z can then make one. -1 for any
+// other line and for one that runs to End; LineEnd is its line break otherwise.
+int QuickLine(const char* Start, const char* End, const char*& LineEnd) {
+    int doubt = 0;
+    for (const char* p = Start; p < End; ++p) {
+        const std::uint8_t kind = kQuick[static_cast<unsigned char>(*p)];
+        if (kind == kPlain) continue;
+        if (kind == kEnd) {
+            LineEnd = p;
+            return doubt;
+        }
+        if (kind == kStop) return -1;
+        const char c = *p;
+        if (c == 'Z') {
+            if ((p > Start && p[-1] == 'I') || !HasDigit(p + 1, End)) return -1;
+            continue;
+        }
+        if (p > Start && IsLetter(p[-1])) continue;
+        const char* q = p + 1;
+        while (q < End && (*q == ' ' || *q == '\t'))
+            ++q;
+        if (c == 'z') {
+            if (q < End && (*q == '#' || *q == '[')) doubt = 1;
+            if (q < End && *q == '-') {
+                const int below = SurelyBelow(q, End);
+                if (below < 0) return -1;
+                doubt |= below;
+            }
+            continue;
+        }
+        std::uint32_t number = 0;
+        for (; q < End && Digit(*q) && number < 1000; ++q)
+            number = number * 10 + unsigned(*q - '0');
+        if ((q < End && *q == '.') || WordMatters(c, number)) return -1;
+    }
+    return -1;
+}
+
 } // namespace
 
-void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged) {
+void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const char*& Judged,
+                const char* const* Words, const char* const* Last) {
     const char* const stop = std::min(B.Start + B.Count * kBlock, End);
     struct {
         const char* Start = nullptr; // of the line after the one judged last
         std::int64_t Line = 0;
     } next;
     while (Judged < stop) {
-        const char* at = Judged;
+        const char* at = NextCandidate(B, Judged);
+        bool negative = false;
         if (P.Track.Incremental) {
-            if (IsBreak(*at)) { // an empty line, or the LF of a CR LF
-                ++Judged;
-                continue;
-            }
-        } else if (!(at = NextCandidate(B, Judged))) {
+            // A line without a candidate holds a doubt only when its Z word is negative.
+            while (Words < Last && (*Words <= Judged || *Words >= End || **Words != '-'))
+                ++Words;
+            negative = Words < Last && (!at || *Words - 1 < at);
+            if (negative) at = *Words - 1;
+        }
+        if (!at) {
             Judged = stop;
             return;
-        } else if (End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
+        }
+        if (!negative && End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
             Judged = at + 1;
             continue;
+        }
+        if (negative && P.Track.Lines > 0 && !P.Bad) {
+            // Only one more incremental move, unless the line holds a candidate.
+            const char* const end = LineEndFrom(at, End);
+            const char* const candidate = NextCandidate(B, at);
+            const int below = SurelyBelow(at + 1, end);
+            if (end < End && (!candidate || candidate >= end) && below >= 0) {
+                P.Track.Lines += below;
+                Judged = end + 1;
+                next.Start = nullptr;
+                continue;
+            }
+        }
+        if (!negative && !P.Track.Incremental && P.Track.Lines > 0 && !P.Bad) {
+            // Past the first doubt, a plain line needs no judge.
+            const char* start = at;
+            while (start > From && !IsBreak(start[-1]))
+                --start;
+            const char* end = nullptr;
+            const int doubt = QuickLine(start, End, end);
+            if (doubt >= 0) {
+                P.Track.Lines += doubt;
+                Judged = end + 1;
+                next.Start = nullptr;
+                continue;
+            }
         }
         std::int64_t line = next.Line;
         const char* start = next.Start;

@@ -97,14 +97,17 @@ public:
     // The scan so far, which the block kernels carry on.
     struct Progress {
         float Min = 0.0f;
-        // The whole part of -Min as ScanKernel.inc's quick test compares it: a
-        // Z number is not deeper when one of its first k bytes is no digit
-        // (k the whole part's digits), or when it has k digits and they are less.
+        // -Min as ScanKernel.inc's quick test compares it: a Z number is not
+        // deeper when one of its first k bytes is no digit (k the whole part's
+        // digits), or when it has k digits and they are less; or when they are
+        // the same and its first 8 fraction digits are not more than Fraction.
         struct Bar {
-            std::uint64_t Shorter = 0; // flag bits of bytes 0 to k - 1
-            std::uint64_t Same = 0x80; // flag bit of byte k; 0 when k is 7 or more
-            std::uint64_t Digits = 0;  // the k digits, the first in the highest byte
-            unsigned Shift = 63;       // 63 - 8k
+            std::uint64_t Shorter = 0;  // flag bits of bytes 0 to k - 1
+            std::uint64_t Same = 0x80;  // flag bit of byte k; 0 when k is 7 or more
+            std::uint64_t Digits = 0;   // the k digits, the first in the highest byte
+            unsigned Shift = 63;        // 63 - 8k
+            unsigned Length = 0;        // k
+            std::uint64_t Fraction = 0; // -Min's first 8 fraction digits, as Digits; 0 when k is 0
         } Whole;
         std::int64_t Line = 1; // of the next byte
         std::int64_t Bad = 0;

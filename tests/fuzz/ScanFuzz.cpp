@@ -100,7 +100,7 @@ std::string NumberFrom(const std::vector<int>& Code, std::size_t At) {
 
 // The doubt rules, one whole line at a time.
 struct LineRead {
-    bool hasZ = false, zDigit = false, zBad = false, zBelow = false, afterI = false;
+    bool hasZ = false, zDigit = false, zAxis = false, zBad = false, zBelow = false, afterI = false;
     int mode = -1;
     bool machine = false, offset = false, probe = false, lower = false, call = false;
     std::string oCall;
@@ -122,6 +122,11 @@ LineRead ReadLine(std::string_view Line) {
             j += code[j] == '+' || code[j] == '-';
             j += code[j] == '.';
             r.zDigit = IsDigit(code[j]);
+            // An axis name: spaces only, then the line end or a comment, or a letter after a space.
+            std::size_t k = i + 1;
+            while (code[k] == ' ' || code[k] == '\t')
+                ++k;
+            r.zAxis = code[k] < 0 || (k > i + 1 && IsLetter(code[k]));
             const auto number = fuzz::ReadLenient(NumberFrom(code, i + 1));
             r.zBad = number.overflow;
             r.zBelow = !number.overflow && number.value < 0;
@@ -231,7 +236,7 @@ Expected Reference(std::string_view Text) {
         const LineRead r = ReadLine(lines[n]);
         subs.insert(r.subs.begin(), r.subs.end());
         if (r.mode >= 0) incremental = r.mode == 1;
-        if (r.hasZ && !r.zDigit)
+        if (r.hasZ && !r.zDigit && !r.zAxis)
             doubt(line, DoubtKind::Unreadable, 1);
         else if (r.zBelow && (r.afterI || incremental))
             doubt(line, DoubtKind::Incremental, 1);

@@ -94,6 +94,10 @@ const Spot kSpots[] = {
     {"the same whole part, leading zeros", "Z-17.1\r\nZ-0017.125\r\n"},
     {"one more whole digit", "Z-9.99\r\nZ-17.125\r\n"},
     {"no whole digit", "Z-0.5\r\nZ-.75\r\nZ-17.125\r\n"},
+    {"the same whole part, fractions around the minimum's",
+     "Z-5.999\r\nZ-5.99900007\r\nZ-5.999000072\r\nZ-5.\r\nZ-5\r\nZ-5.998999999\r\n"
+     "Z-5.9990000 Z-9\r\nZ-5.99901\r\nZ-5.9991.5\r\nZ-5.99910000001\r\n"},
+    {"signed numbers", "Z+17.125\r\nZ+1234567.5\r\nZ+\r\nZ+.5\r\nZ+0000000001\r\n"},
     {"deeper than its first digits", "Z-20\r\nZ-175.5\r\n"},
     {"six whole digits", "Z-123456.5\r\nZ-234567.25\r\n"},
     {"seven digits each side", "Z-1234567.125\r\nZ-17.1234567\r\n"},
