@@ -1,32 +1,27 @@
 // The Linux program: the portable run on the POSIX and X11 platform, with a
 // Qt window from a module loaded on first use.
 #include "app/Main.h"
+#include "common/Error.h"
 #include "platform/linux/LinuxSystem.h"
+#include "platform/linux/Module.h"
 #include "ui/qt/Toolkit.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include <dlfcn.h>
-
 using namespace vorlund;
 
 namespace {
 
-// Found through the program's run path: beside it in the build tree,
-// in lib/vorlund/modules once installed.
-constexpr const char* ModuleName = "vorlund-qt.so";
-
 Toolkit& LoadToolkit() {
     static Toolkit* toolkit = [] {
-        void* module = ::dlopen(ModuleName, RTLD_NOW | RTLD_LOCAL);
-        auto* entry =
-            module ? reinterpret_cast<Toolkit* (*)()>(::dlsym(module, "VorlundToolkit")) : nullptr;
-        if (!entry) {
-            std::fprintf(stderr, "vorlund: cannot load the window: %s\n", ::dlerror());
+        try {
+            return reinterpret_cast<Toolkit* (*)()>(
+                ModuleSymbol("vorlund-qt.so", "VorlundToolkit"))();
+        } catch (const Error& e) {
+            std::fprintf(stderr, "vorlund: %s\n", e.what());
             std::exit(1);
         }
-        return entry();
     }();
     return *toolkit;
 }
