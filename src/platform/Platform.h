@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Source.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -14,14 +16,8 @@ namespace vorlund {
 // that names the file: "PATH: reason".
 
 // A program file, open from its scan to its rename.
-class ProgramFile {
+class ProgramFile : public ProgramSource {
 public:
-    virtual ~ProgramFile() = default;
-    // The size when the file was opened; the scan reads no further.
-    virtual std::uint64_t Size() const = 0;
-    // Reads up to Length bytes at Offset into Buffer and returns how many; 0
-    // only past the end. Called from several threads at once.
-    virtual std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const = 0;
     // Throws unless the file still has the size and modification time it had
     // when opened, and its path still names it.
     virtual void CheckUnchanged() const = 0;
