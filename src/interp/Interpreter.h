@@ -27,9 +27,9 @@ enum class DepthSource : std::uint8_t { Move, ArcLowest, CycleBottom };
 
 struct InterpResult {
     Unsettled Reason = Unsettled::None;
-    std::int64_t Line = 0; // 1-based line of the reason; 0 when settled
-    std::string Text;      // the word or a short detail: "G53", "#5220", "division by zero"
-    float MinZ = 0.0f;     // never above 0, in the unit of the program's first move
+    std::int64_t Line = 0;    // 1-based line of the reason; 0 when settled
+    std::string Text;         // the word or a short detail: "G53", "#5220", "division by zero"
+    float MinZ = 0.0f;        // never above 0, in the unit of the program's first move
     std::int64_t MinLine = 0; // the line of the deepest point; 0 when MinZ is 0
     DepthSource Source = DepthSource::Move;
 };
