@@ -1,6 +1,6 @@
 # `cmake --build --preset windows --target package` leaves the per-user
-# installer vorlund-<version>-setup.exe (NSIS) and a portable .zip of the
-# program and the README in the build folder.
+# installer vorlund-<version>-setup.exe (NSIS) and a portable .zip of the two
+# programs (Vorlund.exe, vorlund.com) and the README in the build folder.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 
 set(CPACK_PACKAGE_NAME vorlund)
