@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package, installs it on this machine and meets it as a file
 # manager does: the MIME types GIO and Qt give NC programs and their namesakes,
-# the Open With list, a launch of the desktop entry on two files, the man page,
-# lintian; then removes it and checks that nothing of it is left.
+# the Open With list, a launch of the desktop entry on two files, the "Tag
+# depth" actions of Dolphin, Nemo, PCManFM-Qt and Caja run on two files as
+# each runs them, the man page, lintian; then removes it and checks that
+# nothing of it is left.
 # Usage: tests/desktop/deb.sh [PRESET]   (the build preset; ci by default)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -73,6 +75,49 @@ appstreamcli validate --no-net /usr/share/metainfo/*vorlund*.metainfo.xml >/dev/
     fail "appstreamcli validate"
 man -w vorlund >/dev/null || fail "man -w vorlund finds no page"
 
+echo "== Tag depth actions"
+servicemenu=/usr/share/kio/servicemenus/vorlund-tag-depth.desktop
+nemo_action=/usr/share/nemo/actions/vorlund-tag-depth.nemo_action
+fm_action=/usr/share/file-manager/actions/vorlund-tag-depth.desktop
+# A key's value in a key file (desktop entry syntax). Usage: key FILE GROUP KEY
+key() {
+    awk -v g="[$2]" -v k="$3" '/^\[/ {in_group = ($0 == g)}
+        in_group && index($0, k "=") == 1 {print substr($0, length(k) + 2); exit}' "$1"
+}
+# FILE|GROUP|KEY|VALUE: what each file manager needs to show the entry and run it.
+while IFS='|' read -r file group name want; do
+    grep -qx "$file" <<<"$package_files" || fail "the package has no $file"
+    got=$(key "$file" "$group" "$name")
+    [ "$got" = "$want" ] || fail "$file: [$group] $name is [$got], not [$want]"
+done <<EOF_KEYS
+$servicemenu|Desktop Entry|Type|Service
+$servicemenu|Desktop Entry|X-KDE-ServiceTypes|KonqPopupMenu/Plugin
+$servicemenu|Desktop Entry|MimeType|text/x.gcode;
+$servicemenu|Desktop Entry|Actions|TagDepth;
+$servicemenu|Desktop Action TagDepth|Name|Tag depth
+$servicemenu|Desktop Action TagDepth|Exec|vorlund %F
+$nemo_action|Nemo Action|Name|Tag depth
+$nemo_action|Nemo Action|Mimetypes|text/x.gcode;
+$nemo_action|Nemo Action|Selection|notnone
+$nemo_action|Nemo Action|Quote|double
+$nemo_action|Nemo Action|Exec|vorlund %F
+$fm_action|Desktop Entry|Type|Action
+$fm_action|Desktop Entry|Name|Tag depth
+$fm_action|Desktop Entry|Profiles|gcode;
+$fm_action|X-Action-Profile gcode|MimeTypes|text/x.gcode;
+$fm_action|X-Action-Profile gcode|Exec|vorlund %F
+EOF_KEYS
+[ "$(stat -c %a "$servicemenu")" = 755 ] || fail "$servicemenu is not executable (KF6 ignores it)"
+# The validator knows only applications, links and folders: it may refuse the
+# type and the keys of the type, nothing else. Nemo's format has no validator.
+validate_but() { # FILE ERRORS_ALLOWED
+    local out
+    out=$(desktop-file-validate "$1" 2>&1 | grep -vE "$2" || true)
+    [ -z "$out" ] || fail "desktop-file-validate $1: $out"
+}
+validate_but "$servicemenu" 'type is "Service" while this key is only valid|required key "Name" in group "Desktop Entry"'
+validate_but "$fm_action" 'value "Action" for key "Type"|key "(Tooltip|Profiles)" in group "Desktop Entry", but keys extending'
+
 echo "== MIME types"
 export XDG_DATA_HOME=$work/home-data # no user's own types or associations
 mkdir -p "$work/s"
@@ -129,6 +174,37 @@ renamed() { [ -e "$work/l/PART1h12.5.NC" ] && [ -e "$work/l/bracketh6.2.ngc" ]; 
 eventually renamed || fail "not both renamed: $(ls "$work/l" | tr '\n' ' ')"
 clip=$(xclip -o -selection clipboard 2>&1)
 [ "$clip" = $'h12.5\nh6.2' ] || fail "clipboard holds [$clip], not the two tags"
+
+echo "== Tag depth actions run"
+# Each Exec line on two files in a folder with a space, run as its file
+# manager runs it: %F becomes the paths, each quoted (Nemo with the Quote key's
+# double quotes, the others as the shell quotes), and the line is split as a
+# shell splits it; stderr is no terminal.
+clip_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+run_exec() { # EXEC QUOTE FILE...
+    local exec=$1 q=$2 list="" f token=%F
+    shift 2
+    for f in "$@"; do list+=" $q$f$q"; done
+    eval "set -- ${exec//"$token"/${list# }}"
+    timeout 60 "$@" </dev/null 2>>"$work/exec.err"
+}
+for action in "$servicemenu|Desktop Action TagDepth|'" "$nemo_action|Nemo Action|\"" \
+    "$fm_action|X-Action-Profile gcode|'"; do
+    IFS='|' read -r file group quote <<<"$action"
+    dir="$work/x/$group files"
+    mkdir -p "$dir"
+    cp samples/O1001.NC "$dir/PART1.NC"
+    cp samples/bracket.ngc "$dir/bracket.ngc"
+    printf other | xclip -selection clipboard 2>/dev/null
+    eventually clip_is other || fail "xclip did not take the clipboard"
+    run_exec "$(key "$file" "$group" Exec)" "$quote" "$dir/PART1.NC" "$dir/bracket.ngc" ||
+        fail "$file: exit status $?: $(cat "$work/exec.err")"
+    if [ ! -e "$dir/PART1h12.5.NC" ] || [ ! -e "$dir/bracketh6.2.ngc" ]; then
+        fail "$file: not both renamed: $(ls "$dir" | tr '\n' ' ')"
+    fi
+    clip=$(xclip -o -selection clipboard 2>&1)
+    [ "$clip" = $'h12.5\nh6.2' ] || fail "$file: clipboard holds [$clip], not the two tags"
+done
 kill "$xvfb"
 wait "$xvfb" 2>/dev/null || true
 xvfb=
