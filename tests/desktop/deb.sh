@@ -176,11 +176,25 @@ clip=$(xclip -o -selection clipboard 2>&1)
 [ "$clip" = $'h12.5\nh6.2' ] || fail "clipboard holds [$clip], not the two tags"
 
 echo "== Tag depth actions run"
-# Each Exec line on two files in a folder with a space, run as its file
-# manager runs it: %F becomes the paths, each quoted (Nemo with the Quote key's
-# double quotes, the others as the shell quotes), and the line is split as a
-# shell splits it; stderr is no terminal.
+# Two programs in a folder with a space in its name, and the clipboard holding
+# something else. Usage: two_files DIR
+two_files() {
+    mkdir -p "$1"
+    cp samples/O1001.NC "$1/PART1.NC"
+    cp samples/bracket.ngc "$1/bracket.ngc"
+    printf other | xclip -selection clipboard 2>/dev/null
+    eventually clip_is other || fail "xclip did not take the clipboard"
+}
 clip_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+both_renamed() { [ -e "$1/PART1h12.5.NC" ] && [ -e "$1/bracketh6.2.ngc" ]; }
+tagged() { # WHAT DIR
+    eventually both_renamed "$2" || fail "$1: not both renamed: $(ls "$2" | tr '\n' ' ')"
+    clip=$(xclip -o -selection clipboard 2>&1)
+    [ "$clip" = $'h12.5\nh6.2' ] || fail "$1: clipboard holds [$clip], not the two tags"
+}
+# Dolphin's and Nemo's Exec lines run as they run them: %F becomes the paths,
+# each quoted (Nemo with the Quote key's double quotes, KIO as the shell
+# quotes), and the line is split as a shell splits it; stderr is no terminal.
 run_exec() { # EXEC QUOTE FILE...
     local exec=$1 q=$2 list="" f token=%F
     shift 2
@@ -188,23 +202,22 @@ run_exec() { # EXEC QUOTE FILE...
     eval "set -- ${exec//"$token"/${list# }}"
     timeout 60 "$@" </dev/null 2>>"$work/exec.err"
 }
-for action in "$servicemenu|Desktop Action TagDepth|'" "$nemo_action|Nemo Action|\"" \
-    "$fm_action|X-Action-Profile gcode|'"; do
+for action in "$servicemenu|Desktop Action TagDepth|'" "$nemo_action|Nemo Action|\""; do
     IFS='|' read -r file group quote <<<"$action"
     dir="$work/x/$group files"
-    mkdir -p "$dir"
-    cp samples/O1001.NC "$dir/PART1.NC"
-    cp samples/bracket.ngc "$dir/bracket.ngc"
-    printf other | xclip -selection clipboard 2>/dev/null
-    eventually clip_is other || fail "xclip did not take the clipboard"
+    two_files "$dir"
     run_exec "$(key "$file" "$group" Exec)" "$quote" "$dir/PART1.NC" "$dir/bracket.ngc" ||
         fail "$file: exit status $?: $(cat "$work/exec.err")"
-    if [ ! -e "$dir/PART1h12.5.NC" ] || [ ! -e "$dir/bracketh6.2.ngc" ]; then
-        fail "$file: not both renamed: $(ls "$dir" | tr '\n' ' ')"
-    fi
-    clip=$(xclip -o -selection clipboard 2>&1)
-    [ "$clip" = $'h12.5\nh6.2' ] || fail "$file: clipboard holds [$clip], not the two tags"
+    tagged "$file" "$dir"
 done
+# Caja's own action engine matches the file-manager action to the files' type
+# and runs it, as PCManFM-Qt would.
+dir="$work/x/file manager files"
+two_files "$dir"
+timeout 60 caja-actions-run -i vorlund-tag-depth -t "file://${dir// /%20}/PART1.NC" \
+    -t "file://${dir// /%20}/bracket.ngc" </dev/null >/dev/null 2>>"$work/exec.err" ||
+    fail "caja-actions-run: exit status $?"
+tagged "$fm_action" "$dir"
 kill "$xvfb"
 wait "$xvfb" 2>/dev/null || true
 xvfb=
