@@ -35,7 +35,7 @@ public:
     // Ends the program with Step's status: Load never returns.
     int Load(bool Dialogs, const std::function<int(Window&)>& Step) override {
         LoadToolkit().Load(argv0_, Dialogs, Step);
-        std::abort(); // a virtual call's [[noreturn]] is not the compiler's to trust
+        std::abort(); // not reached: GCC drops [[noreturn]] on a virtual call
     }
 
 private:
