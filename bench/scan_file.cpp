@@ -3,7 +3,7 @@
 // prints "FILE: MINZ" per file.
 #include "support/ScanProgramFile.h"
 
-#include "common/Error.h"
+#include "app/Messages.h"
 
 #include <cstdio>
 #include <string>
@@ -24,7 +24,7 @@ int main(int Argc, char** Argv) {
                 std::printf("%s: %.3f\n", arg.c_str(),
                             double(vorlund::test::ScanProgramFile(arg, plan)));
             } catch (const vorlund::Error& e) {
-                std::fprintf(stderr, "%s\n", e.what());
+                std::fprintf(stderr, "%s\n", vorlund::Message(e).c_str());
                 status = 1;
             }
         }

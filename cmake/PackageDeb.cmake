@@ -1,5 +1,34 @@
 # The Debian package: `cmake --build --preset default --target package` leaves
-# vorlund_<version>_<arch>.deb in the build directory.
+# vorlund_<version>_<arch>.deb in the build directory. Its PNG icons and man
+# page need rsvg-convert and help2man: VORLUND_PACKAGE ON requires them, AUTO
+# packages when they are installed, OFF never; a plain build needs neither.
+set(VORLUND_PACKAGE AUTO CACHE STRING "Build the Debian package, its icons and man page: AUTO, ON or OFF")
+set_property(CACHE VORLUND_PACKAGE PROPERTY STRINGS AUTO ON OFF)
+set(VORLUND_PACKAGING OFF)
+if(VORLUND_PACKAGE STREQUAL "OFF")
+  message(STATUS "Vorlund: VORLUND_PACKAGE is OFF: the Debian package, its icons and man page are left out")
+  return()
+endif()
+if(NOT VORLUND_BUILD_GUI)
+  if(VORLUND_PACKAGE STREQUAL "ON")
+    message(FATAL_ERROR "VORLUND_PACKAGE ON needs the program: VORLUND_BUILD_GUI is OFF")
+  endif()
+  message(STATUS "Vorlund: with VORLUND_BUILD_GUI off the Debian package is left out")
+  return()
+endif()
+set(required)
+if(VORLUND_PACKAGE STREQUAL "ON")
+  set(required REQUIRED)
+endif()
+find_program(RSVG_CONVERT rsvg-convert ${required})
+find_program(HELP2MAN help2man ${required})
+if(NOT RSVG_CONVERT OR NOT HELP2MAN)
+  message(STATUS "Vorlund: rsvg-convert or help2man not found: the Debian package, its PNG "
+    "icons and man page are left out (scripts/setup installs them)")
+  return()
+endif()
+set(VORLUND_PACKAGING ON)
+
 set(VORLUND_MAINTAINER "Vorlund developers <vorlund@example.org>" CACHE STRING
   "Maintainer named in the Debian package and its changelog")
 set(CPACK_GENERATOR DEB)

@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/Messages.h"
 #include "app/Options.h"
 #include "app/StartupRun.h"
 #include "common/Error.h"
@@ -50,7 +51,7 @@ int Tag(const Options& Given, Platform& System) {
     try {
         clipboard = &System.OpenClipboard();
     } catch (const Error& e) {
-        PrintErrors(System, {e.what()});
+        PrintErrors(System, {Message(e)});
         return 1;
     }
     const bool dialogs = !Given.NoDialog && System.DialogsWanted();

@@ -39,9 +39,9 @@ const Option* FindShort(char Letter) {
     return nullptr;
 }
 
-bool Fail(Options& Result, std::string Error) {
+bool Fail(Options& Result, std::string Message) {
     Result.What = Options::Action::UsageError;
-    Result.Error = std::move(Error);
+    Result.Error = std::move(Message);
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "app/StartupRun.h"
 
+#include "app/Messages.h"
 #include "common/Error.h"
 #include "common/Quote.h"
 #include "tag/DepthTag.h"
@@ -13,7 +14,7 @@ struct Scanned {
     std::string Path;
     std::string Tag;
     ScanResult Scan;
-    std::unique_ptr<ProgramFile> File; // open until renamed
+    std::unique_ptr<ProgramFile> File; // known until renamed
 };
 
 std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunResult& Result) {
@@ -23,19 +24,20 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
         try {
             auto file = Files.Open(path);
             ScanResult scan = ScanFile(*file, path, Request.Plan);
+            file->DoneReading(); // a folder's thousands of files are never all open
             Result.MinZ = scan.MinZ;
             const std::string tag = DepthTag(scan.MinZ, Request.Separator);
             scanned.push_back({path, tag, std::move(scan), std::move(file)});
         } catch (const Error& e) {
-            Result.Errors.push_back(e.what());
+            Result.Errors.push_back(Message(e));
         }
     }
     return scanned;
 }
 
-std::string JoinTags(const std::vector<Scanned>& Scanned) {
+std::string JoinTags(const std::vector<Scanned>& Files) {
     std::string text;
-    for (const auto& file : Scanned) {
+    for (const auto& file : Files) {
         if (!text.empty()) text += '\n';
         text += file.Tag;
     }
@@ -62,12 +64,12 @@ std::string DoubtText(const Scanned& File) {
     return text;
 }
 
-// Whether File is renamed to Target, noting its doubt if it has one.
-bool Decide(const Scanned& File, const std::optional<std::string>& Target,
+// Whether File is renamed to NewPath, noting its doubt if it has one.
+bool Decide(const Scanned& File, const std::optional<std::string>& NewPath,
             const RunRequest& Request, RunResult& Result) {
-    if (File.Scan.DoubtLines == 0) return bool(Target);
+    if (File.Scan.DoubtLines == 0) return bool(NewPath);
     const std::string text = DoubtText(File);
-    if (!Target) {
+    if (!NewPath) {
         (Request.Force ? Result.Warnings : Result.Doubts).push_back(text + "; name kept");
         return false;
     }
@@ -89,7 +91,7 @@ void Describe(const Scanned& File, const RunRequest& Request, RunResult& Result)
                     : ": name kept";
         Result.Lines.push_back(line);
     } catch (const Error& e) {
-        Result.Errors.push_back(e.what());
+        Result.Errors.push_back(Message(e));
     }
 }
 
@@ -98,7 +100,7 @@ void Rename(const Scanned& File, const RunRequest& Request, RunResult& Result) {
         const auto target = Target(File);
         if (Decide(File, target, Request, Result)) File.File->RenameNoReplace(*target);
     } catch (const Error& e) {
-        Result.Errors.push_back(e.what());
+        Result.Errors.push_back(Message(e));
     }
 }
 
@@ -123,7 +125,7 @@ RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Cl
         Clip.SetText(JoinTags(scanned));
     } catch (const Error& e) {
         // Without the tag on the clipboard no file is renamed.
-        result.Errors.push_back(e.what());
+        result.Errors.push_back(Message(e));
         return result;
     }
     for (const auto& file : scanned)

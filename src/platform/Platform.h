@@ -12,17 +12,24 @@
 namespace vorlund {
 
 // What the program needs of the system; each OS implements these in a folder
-// of its own. Paths and texts are UTF-8. Failures throw Error with a message
-// that names the file: "PATH: reason".
+// of its own. Paths and texts are UTF-8. Failures of files and the clipboard
+// throw Error carrying the Fault: what happened, the system's error code and
+// text, the file; src/app words it.
 
-// A program file, open from its scan to its rename.
+// A program file, open from its scan until DoneReading, and known by its
+// identity until its rename.
 class ProgramFile : public ProgramSource {
 public:
     // Throws unless the file still has the size and modification time it had
     // when opened, and its path still names it.
     virtual void CheckUnchanged() const = 0;
+    // Ends the reading: the first few hundred files stay open, the rest are
+    // closed and keep only what identifies them (device and inode, or volume
+    // and file index, with size and modification time), so that a run holds
+    // a bounded number of files open. Nothing is read after it.
+    virtual void DoneReading() = 0;
     // Renames the file to To, a full path; never replaces an existing To, and
-    // throws when the path no longer names the file that was read.
+    // throws when the path no longer names the file that was read, unchanged.
     virtual void RenameNoReplace(const std::string& To) = 0;
 };
 
@@ -71,8 +78,10 @@ public:
     // Called at most once, before Load.
     virtual Clipboard& OpenClipboard() = 0;
     // Creates the window, runs Step in its load step before the window could
-    // be shown, then closes it; returns what Step returns. Without Dialogs the
-    // window shows nothing at all, so it needs no screen.
+    // be shown, then closes it and returns what Step returns, or ends the
+    // program with that status where the toolkit's teardown would cost more
+    // than the run (Qt): nothing may follow Load but returning its status.
+    // Without Dialogs the window shows nothing at all, so it needs no screen.
     virtual int Load(bool Dialogs, const std::function<int(Window&)>& Step) = 0;
 };
 

@@ -213,5 +213,10 @@ case_error_dialog() {
 vorlund: $win\\dir: is a directory"
 }
 
+# A case that does not exist is a failure, never a silent pass.
+declare -F "case_$case_name" >/dev/null || {
+    echo "FAIL: no such case: $case_name" >&2
+    exit 1
+}
 "case_$case_name"
 exit $((failures > 0))

@@ -356,5 +356,10 @@ case_doubt() {
     grep -q "^vorlund: warning: $work/MAC.NC: h4 may be wrong" "$meta/stderr" || fail "no warning"
 }
 
+# A case that does not exist is a failure, never a silent pass.
+declare -F "case_$case_name" >/dev/null || {
+    echo "FAIL: no such case: $case_name" >&2
+    exit 1
+}
 "case_$case_name"
 exit $((failures > 0))

@@ -13,6 +13,8 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -29,16 +31,27 @@ int NoLink(const char*, const char*) {
 }
 
 struct Path {
-    const char* what;
+    std::string what;
     RenameCalls calls;
+    std::size_t keepOpen; // 0: the file is closed once read
 };
 
-const Path kPaths[] = {
-    {"renameat2", vorlund::SystemRenameCalls()},
-    {"link and unlink",
-     {Refuse, vorlund::SystemRenameCalls().Link, vorlund::SystemRenameCalls().Unlink}},
-    {"check and rename", {Refuse, NoLink, vorlund::SystemRenameCalls().Unlink}},
-};
+// Every rename path, with the file kept open and closed once read.
+std::vector<Path> Paths() {
+    const RenameCalls& system = vorlund::SystemRenameCalls();
+    const Path calls[] = {
+        {"renameat2", system, 1},
+        {"link and unlink", {Refuse, system.Link, system.Unlink}, 1},
+        {"check and rename", {Refuse, NoLink, system.Unlink}, 1},
+    };
+    std::vector<Path> paths;
+    for (const Path& path : calls) {
+        paths.push_back(path);
+        paths.push_back({path.what + ", closed once read", path.calls, 0});
+    }
+    return paths;
+}
+const std::vector<Path> kPaths = Paths();
 
 // The real file, scanned; Racer runs just before its real rename through Calls.
 class RacedFile : public vorlund::ProgramFile {
@@ -50,6 +63,7 @@ public:
         return file_->ReadAt(Offset, Buffer, Length);
     }
     void CheckUnchanged() const override { file_->CheckUnchanged(); }
+    void DoneReading() override { file_->DoneReading(); }
     void RenameNoReplace(const std::string& To) override {
         racer_();
         file_->RenameNoReplace(To);
@@ -62,8 +76,8 @@ private:
 
 class RacedFileSystem : public vorlund::FileSystem {
 public:
-    RacedFileSystem(RenameCalls Calls, std::function<void()> Racer)
-        : files_(Calls), racer_(std::move(Racer)) {}
+    RacedFileSystem(const Path& P, std::function<void()> Racer)
+        : files_(P.calls, P.keepOpen), racer_(std::move(Racer)) {}
     std::unique_ptr<vorlund::ProgramFile> Open(const std::string& Path) override {
         return std::make_unique<RacedFile>(files_.Open(Path), racer_);
     }
@@ -88,7 +102,7 @@ protected:
 
     vorlund::RunResult Run(const Path& P, std::function<void()> Racer) {
         std::ofstream(from_) << "G1 Z-12.5\r\n";
-        RacedFileSystem files(P.calls, Racer);
+        RacedFileSystem files(P, Racer);
         vorlund::RunRequest request;
         request.Files = {from_.string()};
         return vorlund::StartupRun(request, files, clip_);
@@ -138,5 +152,18 @@ TEST_F(RenameRace, FileReplacedAfterTheScanKeepsBothAsTheyAre) {
         EXPECT_EQ(Read(from_), "G1 Z-99\r\n");
         EXPECT_FALSE(fs::exists(to_));
         EXPECT_EQ(clip_.text, "h12.5");
+    }
+}
+
+TEST_F(RenameRace, FileRewrittenAfterTheScanKeepsItsName) {
+    for (const auto& path : kPaths) {
+        SCOPED_TRACE(path.what);
+        const auto result =
+            Run(path, [&] { std::ofstream(from_, std::ios::app) << "G1 Z-99\r\n"; });
+        ASSERT_EQ(result.Errors.size(), 1u);
+        EXPECT_EQ(result.Errors[0],
+                  from_.string() + ": changed while it was read; try again when it is complete");
+        EXPECT_EQ(Read(from_), "G1 Z-12.5\r\nG1 Z-99\r\n");
+        EXPECT_FALSE(fs::exists(to_));
     }
 }

@@ -163,6 +163,25 @@ case_twenty() {
     no_keeper_or_one
 }
 
+# A folder's 1,500 programs in one run under a limit of 256 open files: each
+# is closed once read, so every one is tagged and renamed.
+case_folder() {
+    start_x
+    local i args=() tags=() renamed
+    for ((i = 1; i <= 1500; i++)); do
+        program "$tmp/P$i.TAP" $((i % 50 + 1))
+        args+=("$tmp/P$i.TAP")
+        tags+=("h$((i % 50 + 1))")
+    done
+    ulimit -n 256 || skip "cannot lower the open-file limit"
+    run "${args[@]}"
+    expect_status 0
+    renamed=$(find "$tmp" -maxdepth 1 -name 'P*h*.TAP' | wc -l)
+    [ "$renamed" -eq 1500 ] || fail "$renamed of 1500 renamed: $(head -c 300 "$tmp/err")"
+    [ "$(clip)" = "$(printf '%s\n' "${tags[@]}" | head -c -1)" ] ||
+        fail "clipboard: $(clip | wc -l) lines: $(clip | head -n 3 | tr '\n' ' ')"
+}
+
 # The file grows while it is read (a slow writer, as a CAM post-processor
 # still writing): the run ends and the file keeps every byte written.
 case_grows() {

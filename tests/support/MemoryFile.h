@@ -23,6 +23,7 @@ public:
         return n;
     }
     void CheckUnchanged() const override {}
+    void DoneReading() override {}
     void RenameNoReplace(const std::string& To) override {
         if (onRename_) onRename_(To);
     }

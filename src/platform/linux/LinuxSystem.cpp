@@ -22,8 +22,7 @@ void LinuxSystem::PrintError(const std::string& Text) {
 
 Clipboard& LinuxSystem::OpenClipboard() {
     display_.emplace();
-    if (!display_->Reachable())
-        throw Error("no X display: cannot put the depth tag on the clipboard");
+    if (!display_->Reachable()) throw Error(Fault(Fault::Kind::NoDisplay));
     return clipboard_.emplace();
 }
 

@@ -1,13 +1,13 @@
 #include "platform/linux/PosixFileSystem.h"
 
-#include "common/Error.h"
-#include "common/Quote.h"
+#include "platform/linux/Errno.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,19 +25,18 @@ int SysUnlink(const char* Path) {
     return ::unlink(Path);
 }
 
-[[noreturn]] void Fail(const std::string& From, const std::string& To, int Err) {
-    throw Error(QuoteName(From) + ": cannot rename to " + QuoteName(To) + ": " +
-                std::strerror(Err));
+[[noreturn]] void FailRename(const std::string& From, const std::string& To, int Err) {
+    throw Error(ErrnoFault(Fault::Kind::Rename, From, Err, To));
 }
 
-[[noreturn]] void Fail(const std::string& Path, const std::string& Reason) {
-    throw Error(QuoteName(Path) + ": " + Reason);
+[[noreturn]] void Fail(Fault::Kind What, const std::string& Path, int Err = 0) {
+    throw Error(ErrnoFault(What, Path, Err));
 }
 
 // O_NONBLOCK so that opening a FIFO without a writer does not hang.
 int Open(const std::string& Path) {
     const int fd = ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) Fail(Path, std::strerror(errno));
+    if (fd < 0) Fail(Fault::Kind::System, Path, errno);
     return fd;
 }
 
@@ -45,48 +44,73 @@ bool SameFile(const struct stat& A, const struct stat& B) {
     return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
 }
 
+// A writer that truncates and rewrites the file, or appends to it, changes
+// one of these.
+bool SameContent(const struct stat& A, const struct stat& B) {
+    return A.st_size == B.st_size && A.st_mtim.tv_sec == B.st_mtim.tv_sec &&
+           A.st_mtim.tv_nsec == B.st_mtim.tv_nsec;
+}
+
 class PosixProgramFile : public ProgramFile {
 public:
-    PosixProgramFile(std::string Path, int Fd, const RenameCalls& Calls)
-        : path_(std::move(Path)), fd_(Fd), calls_(Calls) {
-        if (::fstat(fd_, &opened_) != 0) Fail(path_, std::strerror(errno));
-        if (S_ISDIR(opened_.st_mode)) Fail(path_, "is a directory");
-        if (!S_ISREG(opened_.st_mode)) Fail(path_, "not a regular file");
+    PosixProgramFile(std::string Path, int Fd, const RenameCalls& Calls,
+                     std::shared_ptr<std::size_t> Places)
+        : path_(std::move(Path)), fd_(Fd), calls_(Calls), places_(std::move(Places)) {
+        if (::fstat(fd_, &opened_) != 0) Fail(Fault::Kind::System, path_, errno);
+        if (S_ISDIR(opened_.st_mode)) Fail(Fault::Kind::IsDirectory, path_);
+        if (!S_ISREG(opened_.st_mode)) Fail(Fault::Kind::NotRegularFile, path_);
         ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
-    ~PosixProgramFile() override { ::close(fd_); }
+    ~PosixProgramFile() override {
+        if (fd_ >= 0) ::close(fd_);
+        if (kept_) ++*places_;
+    }
     PosixProgramFile(const PosixProgramFile&) = delete;
     PosixProgramFile& operator=(const PosixProgramFile&) = delete;
 
     std::uint64_t Size() const override { return std::uint64_t(opened_.st_size); }
 
     std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
+        if (fd_ < 0) Fail(Fault::Kind::System, path_, EBADF); // read after DoneReading
         for (;;) {
             const ssize_t n = ::pread(fd_, Buffer, Length, off_t(Offset));
             if (n >= 0) return std::size_t(n);
-            if (errno != EINTR) Fail(path_, std::strerror(errno));
+            if (errno != EINTR) Fail(Fault::Kind::System, path_, errno);
         }
     }
 
-    // A writer that truncates and rewrites the file, or appends to it, or
-    // moves another file into its name, changes one of these.
+    // The path must still name the file that was opened, as it was opened;
+    // the descriptor's inode is the path's, so the path tells both.
     void CheckUnchanged() const override {
-        struct stat now {};
         struct stat named {};
-        if (::fstat(fd_, &now) != 0 || now.st_size != opened_.st_size ||
-            now.st_mtim.tv_sec != opened_.st_mtim.tv_sec ||
-            now.st_mtim.tv_nsec != opened_.st_mtim.tv_nsec || ::stat(path_.c_str(), &named) != 0 ||
-            !SameFile(named, opened_))
-            Fail(path_, "changed while it was read; try again when it is complete");
+        if (::stat(path_.c_str(), &named) != 0 || !SameFile(named, opened_) ||
+            !SameContent(named, opened_))
+            Fail(Fault::Kind::Changed, path_);
     }
 
-    // The path must still name the file that was read. Another file moved
-    // into the name between this check and the rename is the one window left;
-    // Linux has no rename through a descriptor.
+    // Past the places left, the descriptor goes; device, inode, size and
+    // modification time stay for the rename's check.
+    void DoneReading() override {
+        if (fd_ < 0 || kept_) return;
+        if (*places_ > 0) {
+            --*places_;
+            kept_ = true;
+            return;
+        }
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+    // The path must still name the file that was read, unchanged. Another
+    // file moved into the name between this check and the rename is the one
+    // window left; Linux has no rename through a descriptor. A descriptor
+    // kept open keeps the inode from being reused by another file.
     void RenameNoReplace(const std::string& To) override {
         struct stat named {};
-        if (::stat(path_.c_str(), &named) == 0 && !SameFile(named, opened_))
-            Fail(path_, "replaced while it was read");
+        if (::stat(path_.c_str(), &named) == 0) {
+            if (!SameFile(named, opened_)) Fail(Fault::Kind::Replaced, path_);
+            if (!SameContent(named, opened_)) Fail(Fault::Kind::Changed, path_);
+        }
         vorlund::RenameNoReplace(path_, To, calls_);
     }
 
@@ -94,6 +118,8 @@ private:
     std::string path_;
     int fd_;
     RenameCalls calls_;
+    std::shared_ptr<std::size_t> places_;
+    bool kept_ = false; // holds one of the places
     struct stat opened_ {};
 };
 
@@ -113,29 +139,36 @@ const RenameCalls& SystemRenameCalls() {
     return calls;
 }
 
+std::size_t DefaultKeepOpen() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+    if (limit.rlim_cur == RLIM_INFINITY) return 512;
+    return std::size_t(std::min<rlim_t>(limit.rlim_cur / 4, 512));
+}
+
 void RenameNoReplace(const std::string& From, const std::string& To, const RenameCalls& Calls) {
     if (Calls.Renameat2(From.c_str(), To.c_str()) == 0) return;
-    if (!Unsupported(errno)) Fail(From, To, errno);
+    if (!Unsupported(errno)) FailRename(From, To, errno);
     // The link fails when To exists, so nothing is ever replaced.
     if (Calls.Link(From.c_str(), To.c_str()) == 0) {
         if (Calls.Unlink(From.c_str()) == 0) return;
         const int err = errno;
         Calls.Unlink(To.c_str()); // keep the old name only
-        Fail(From, To, err);
+        FailRename(From, To, err);
     }
-    if (!NoLinks(errno)) Fail(From, To, errno);
+    if (!NoLinks(errno)) FailRename(From, To, errno);
     // No atomic way left on this file system: check, then rename. Another
     // process creating To in between is the one case this cannot rule out.
     struct stat st {};
-    if (::lstat(To.c_str(), &st) == 0) Fail(From, To, EEXIST);
-    if (errno != ENOENT) Fail(From, To, errno);
-    if (::rename(From.c_str(), To.c_str()) != 0) Fail(From, To, errno);
+    if (::lstat(To.c_str(), &st) == 0) FailRename(From, To, EEXIST);
+    if (errno != ENOENT) FailRename(From, To, errno);
+    if (::rename(From.c_str(), To.c_str()) != 0) FailRename(From, To, errno);
 }
 
 std::unique_ptr<ProgramFile> PosixFileSystem::Open(const std::string& Path) {
     const int fd = vorlund::Open(Path);
     try {
-        return std::make_unique<PosixProgramFile>(Path, fd, calls_);
+        return std::make_unique<PosixProgramFile>(Path, fd, calls_, places_);
     } catch (...) {
         ::close(fd);
         throw;

@@ -1,12 +1,12 @@
 #include "platform/linux/X11Clipboard.h"
 
 #include "common/Error.h"
+#include "platform/linux/Errno.h"
 #include "platform/linux/KeeperChannel.h"
 #include "platform/linux/SelectionOwner.h"
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <string>
 
 #include <fcntl.h>
@@ -52,8 +52,11 @@ void Detach(int Channel) {
     ::_exit(0);
 }
 
-[[noreturn]] void Fail(const std::string& Reason) {
-    throw Error("cannot put the depth tag on the clipboard: " + Reason);
+// Err when the system gave one, else the keeper's reason.
+[[noreturn]] void Fail(int Err, const std::string& Reason = "") {
+    Fault facts = ErrnoFault(Fault::Kind::Clipboard, "", Err);
+    if (!Err) facts.Reason = Reason;
+    throw Error(std::move(facts));
 }
 
 } // namespace
@@ -84,11 +87,11 @@ X11Clipboard::~X11Clipboard() {
 }
 
 void X11Clipboard::SetText(const std::string& Text) {
-    if (keeper_ < 0) Fail(startError_ ? std::strerror(startError_) : "the keeper has ended");
+    if (keeper_ < 0) Fail(startError_, "the keeper has ended");
     if (!SendAll(channel_, Text + '\0')) {
         const int err = errno;
         Stop();
-        Fail(std::strerror(err));
+        Fail(err);
     }
     ::shutdown(channel_, SHUT_WR);
     const std::string answer = Answer(channel_);
@@ -99,7 +102,7 @@ void X11Clipboard::SetText(const std::string& Text) {
     }
     ::kill(keeper_, SIGKILL);
     Stop();
-    Fail(answer.size() > 1 ? answer.substr(1) : "no answer from the clipboard keeper");
+    Fail(0, answer.size() > 1 ? answer.substr(1) : "no answer from the clipboard keeper");
 }
 
 // Ends a keeper that has no text: it sees the channel close and exits.

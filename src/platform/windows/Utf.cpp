@@ -39,35 +39,4 @@ std::wstring SystemPath(const std::string& Path) {
     return L"\\\\?\\" + full;
 }
 
-std::string Reason(unsigned long Code) {
-    switch (Code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
-        return "No such file or directory";
-    case ERROR_ACCESS_DENIED:
-        return "Permission denied";
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return "File exists";
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return "in use by another program";
-    case ERROR_NOT_SAME_DEVICE:
-        return "Invalid cross-device link";
-    }
-    wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, Code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string reason = n ? Narrow({text, n}) : "";
-    if (text) ::LocalFree(text);
-    // The system's sentences end with a full stop and a line end.
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' '))
-        reason.pop_back();
-    return reason.empty() ? "error " + std::to_string(Code) : reason;
-}
-
 } // namespace vorlund

@@ -17,8 +17,4 @@ std::wstring FullPath(const std::wstring& Path);
 // when it is too long for the classic limit of 260 characters.
 std::wstring SystemPath(const std::string& Path);
 
-// The reason for a Windows error code, worded as on Linux where there is a
-// match ("No such file or directory"), else the system's text.
-std::string Reason(unsigned long Code);
-
 } // namespace vorlund

@@ -1,6 +1,6 @@
 #include "platform/windows/WindowsClipboard.h"
 
-#include "common/Error.h"
+#include "platform/windows/SystemError.h"
 #include "platform/windows/Utf.h"
 
 #include <cstring>
@@ -10,7 +10,7 @@ namespace vorlund {
 namespace {
 
 [[noreturn]] void Fail(DWORD Code) {
-    throw Error("cannot put the depth tag on the clipboard: " + Reason(Code));
+    throw Error(CodeFault(Fault::Kind::Clipboard, "", Code));
 }
 
 // Another program may hold the clipboard for a moment: try for about 1 s.

@@ -1,7 +1,6 @@
 #include "platform/windows/WindowsFileSystem.h"
 
-#include "common/Error.h"
-#include "common/Quote.h"
+#include "platform/windows/SystemError.h"
 #include "platform/windows/Utf.h"
 
 #include <windows.h>
@@ -12,12 +11,16 @@ namespace vorlund {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& Path, const std::string& Reason) {
-    throw Error(QuoteName(Path) + ": " + Reason);
+[[noreturn]] void Fail(Fault::Kind What, const std::string& Path) {
+    throw Error(Fault(What, Path));
+}
+
+[[noreturn]] void Fail(const std::string& Path, DWORD Code) {
+    throw Error(CodeFault(Fault::Kind::System, Path, Code));
 }
 
 [[noreturn]] void FailRename(const std::string& From, const std::string& To, DWORD Code) {
-    throw Error(QuoteName(From) + ": cannot rename to " + QuoteName(To) + ": " + Reason(Code));
+    throw Error(CodeFault(Fault::Kind::Rename, From, Code, To));
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -48,6 +51,12 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& A, const BY_HANDLE_FILE_INFORMAT
            A.nFileIndexHigh == B.nFileIndexHigh && A.nFileIndexLow == B.nFileIndexLow;
 }
 
+// A writer that rewrites the file, or appends to it, changes one of these.
+bool SameContent(const BY_HANDLE_FILE_INFORMATION& A, const BY_HANDLE_FILE_INFORMATION& B) {
+    return A.nFileSizeHigh == B.nFileSizeHigh && A.nFileSizeLow == B.nFileSizeLow &&
+           ::CompareFileTime(&A.ftLastWriteTime, &B.ftLastWriteTime) == 0;
+}
+
 // What the path names now; false when it names nothing that can be asked.
 bool Named(const std::wstring& Path, BY_HANDLE_FILE_INFORMATION& Info) {
     HANDLE h = ::CreateFileW(Path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
@@ -60,15 +69,20 @@ bool Named(const std::wstring& Path, BY_HANDLE_FILE_INFORMATION& Info) {
 
 class WindowsProgramFile : public ProgramFile {
 public:
-    WindowsProgramFile(std::string Path, std::wstring SystemPath, HANDLE Handle, bool CanDelete)
-        : path_(std::move(Path)), system_(std::move(SystemPath)), h_(Handle),
-          canDelete_(CanDelete) {
+    WindowsProgramFile(std::string Path, std::wstring SystemPath, HANDLE Handle, bool CanDelete,
+                       std::shared_ptr<std::size_t> Places)
+        : path_(std::move(Path)), system_(std::move(SystemPath)), h_(Handle), canDelete_(CanDelete),
+          places_(std::move(Places)) {
         // A device or a pipe opens too; only a file on a disk is a program.
-        if (::GetFileType(h_) != FILE_TYPE_DISK) Fail(path_, "not a regular file");
-        if (!::GetFileInformationByHandle(h_, &opened_)) Fail(path_, Reason(::GetLastError()));
-        if (opened_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Fail(path_, "is a directory");
+        if (::GetFileType(h_) != FILE_TYPE_DISK) Fail(Fault::Kind::NotRegularFile, path_);
+        if (!::GetFileInformationByHandle(h_, &opened_)) Fail(path_, ::GetLastError());
+        if (opened_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Fail(Fault::Kind::IsDirectory, path_);
     }
-    ~WindowsProgramFile() override { ::CloseHandle(h_); }
+    ~WindowsProgramFile() override {
+        if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
+        if (kept_) ++*places_;
+    }
     WindowsProgramFile(const WindowsProgramFile&) = delete;
     WindowsProgramFile& operator=(const WindowsProgramFile&) = delete;
 
@@ -83,33 +97,47 @@ public:
         at.OffsetHigh = DWORD(Offset >> 32);
         const DWORD want = Length > 0x40000000 ? 0x40000000 : DWORD(Length);
         DWORD got = 0;
+        if (h_ == INVALID_HANDLE_VALUE) Fail(path_, ERROR_INVALID_HANDLE); // after DoneReading
         if (!::ReadFile(h_, Buffer, want, &got, &at)) {
             const DWORD code = ::GetLastError();
             if (code == ERROR_HANDLE_EOF) return 0;
-            Fail(path_, Reason(code));
+            Fail(path_, code);
         }
         return got;
     }
 
-    // A writer that rewrites the file, or appends to it, or moves another
-    // file into its name, changes one of these.
+    // The path must still name the file that was opened, as it was opened;
+    // a writer that moves another file into its name changes its identity.
     void CheckUnchanged() const override {
-        BY_HANDLE_FILE_INFORMATION now{};
         BY_HANDLE_FILE_INFORMATION named{};
-        if (!::GetFileInformationByHandle(h_, &now) || now.nFileSizeHigh != opened_.nFileSizeHigh ||
-            now.nFileSizeLow != opened_.nFileSizeLow ||
-            ::CompareFileTime(&now.ftLastWriteTime, &opened_.ftLastWriteTime) != 0 ||
-            !Named(system_, named) || !SameFile(named, opened_))
-            Fail(path_, "changed while it was read; try again when it is complete");
+        if (!Named(system_, named) || !SameFile(named, opened_) || !SameContent(named, opened_))
+            Fail(Fault::Kind::Changed, path_);
     }
 
-    // Through the handle that was read: another file moved into the name in
-    // the meantime is not the one renamed. Never replaces To.
+    // Past the places left, the handle goes; volume, file index, size and
+    // write time stay for the rename's check.
+    void DoneReading() override {
+        if (h_ == INVALID_HANDLE_VALUE || kept_) return;
+        if (*places_ > 0) {
+            --*places_;
+            kept_ = true;
+            return;
+        }
+        ::CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+    // Through the handle that was read, while it is kept: another file moved
+    // into the name in the meantime is not the one renamed. Else by path,
+    // once the path is seen to name that same, unchanged file. Never
+    // replaces To.
     void RenameNoReplace(const std::string& To) override {
         BY_HANDLE_FILE_INFORMATION named{};
-        if (Named(system_, named) && !SameFile(named, opened_))
-            Fail(path_, "replaced while it was read");
-        if (canDelete_) {
+        if (Named(system_, named)) {
+            if (!SameFile(named, opened_)) Fail(Fault::Kind::Replaced, path_);
+            if (!SameContent(named, opened_)) Fail(Fault::Kind::Changed, path_);
+        }
+        if (canDelete_ && h_ != INVALID_HANDLE_VALUE) {
             // A full path: a bare name would be taken relative to the current folder.
             const std::wstring name = FullPath(SystemPath(To));
             std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
@@ -135,6 +163,8 @@ private:
     std::wstring system_;
     HANDLE h_;
     bool canDelete_;
+    std::shared_ptr<std::size_t> places_;
+    bool kept_ = false; // holds one of the places
     BY_HANDLE_FILE_INFORMATION opened_{};
 };
 
@@ -147,11 +177,11 @@ std::unique_ptr<ProgramFile> WindowsFileSystem::Open(const std::string& Path) {
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         // A folder cannot be opened as a file; say so rather than "denied".
-        if (IsDirectory(system)) Fail(Path, "is a directory");
-        Fail(Path, Reason(code));
+        if (IsDirectory(system)) Fail(Fault::Kind::IsDirectory, Path);
+        Fail(Path, code);
     }
     try {
-        return std::make_unique<WindowsProgramFile>(Path, system, h, canDelete);
+        return std::make_unique<WindowsProgramFile>(Path, system, h, canDelete, places_);
     } catch (...) {
         ::CloseHandle(h);
         throw;

@@ -1,5 +1,6 @@
 #include "platform/windows/WindowsSystem.h"
 
+#include "app/FormLayout.h"
 #include "platform/windows/Utf.h"
 
 #include <windows.h>
@@ -56,7 +57,7 @@ void WindowsSystem::PrintError(const std::string& Text) {
 }
 
 void ShowBox(const std::string& Text, bool IsError) {
-    ::MessageBoxW(nullptr, Widen(Text).c_str(), L"Vorlund",
+    ::MessageBoxW(nullptr, Widen(Text).c_str(), Widen(form::kCaption).c_str(),
                   MB_OK | MB_SETFOREGROUND | (IsError ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 

@@ -1,5 +1,7 @@
 #include "ui/qt/FrmMain.h"
 
+#include "app/FormLayout.h"
+
 #include <QFrame>
 #include <QIcon>
 #include <QIconEngine>
@@ -15,15 +17,17 @@ namespace vorlund {
 
 namespace {
 
-QRect Twips(int Left, int Top, int Width, int Height) {
-    return {Px(Left), Px(Top), Px(Width), Px(Height)};
+using form::Px;
+
+QString QText(std::string_view Text) {
+    return QString::fromUtf8(Text.data(), qsizetype(Text.size()));
 }
 
 // Tahoma where the machine has it; Qt picks its fallback otherwise.
-QFont Tahoma(qreal Points, QFont::Weight Weight) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(Points);
-    font.setWeight(Weight);
+QFont Tahoma(form::Font Font) {
+    QFont font(QText(form::kFontFamily));
+    font.setPointSizeF(Font.Points);
+    font.setWeight(Font.Bold ? QFont::Bold : QFont::Normal);
     return font;
 }
 
@@ -48,18 +52,28 @@ private:
     }
 };
 
-template <typename Control> Control* Make(QWidget* Parent, const char* Name, QRect Geometry) {
-    auto* control = new Control(Parent);
-    control->setObjectName(QString::fromLatin1(Name));
-    control->setGeometry(Geometry);
-    return control;
+QLabel* Label(QWidget* Parent, const form::Control& Row) {
+    auto* label = new QLabel(QText(Row.Caption), Parent);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    if (Row.What == form::Kind::Value) label->setFont(Tahoma(form::kValueFont));
+    return label;
 }
 
-QLabel* Label(QWidget* Parent, const char* Name, const char* Text, QRect Geometry) {
-    auto* label = Make<QLabel>(Parent, Name, Geometry);
-    label->setText(QString::fromLatin1(Text));
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    return label;
+// One control of the layout's table.
+QWidget* Make(QWidget* Parent, const form::Control& Row) {
+    QWidget* control = nullptr;
+    if (Row.What == form::Kind::Button) {
+        control = new QPushButton(QText(Row.Caption), Parent);
+    } else if (Row.What == form::Kind::Frame) {
+        auto* frame = new QFrame(Parent);
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+        control = frame;
+    } else {
+        control = Label(Parent, Row);
+    }
+    control->setObjectName(QText(Row.Name));
+    control->setGeometry(Px(Row.Left), Px(Row.Top), Px(Row.Width), Px(Row.Height));
+    return control;
 }
 
 // Qt orders only widgets that take focus: the labels take it for as long as
@@ -80,20 +94,16 @@ void SetTabOrder(std::initializer_list<QWidget*> Order) {
 
 FrmMain::FrmMain(QWidget* Parent) : QWidget(Parent) {
     setObjectName(QStringLiteral("FrmMain"));
-    setWindowTitle(QStringLiteral("Vorlund"));
+    setWindowTitle(QText(form::kCaption));
     setWindowIcon(QIcon(new AppIcon));
-    setFont(Tahoma(9.75, QFont::Normal));
-    setFixedSize(Px(2220), Px(1920));
+    setFont(Tahoma(form::kFont));
+    setFixedSize(Px(form::kWidth), Px(form::kHeight));
 
-    auto* exBut = Make<QPushButton>(this, "ExBut", Twips(480, 1320, 1095, 375));
-    exBut->setText(QStringLiteral("Ok"));
-    auto* shape1 = Make<QFrame>(this, "Shape1", Twips(0, 120, 2175, 975));
-    shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    auto* label2 = Label(this, "Label2", "min Z", Twips(600, 240, 855, 255));
-    lblKelto_ = Label(this, "LblKelto", "???", Twips(240, 600, 1695, 255));
-    lblKelto_->setFont(Tahoma(12, QFont::Bold));
-
-    SetTabOrder({exBut, lblKelto_, label2});
+    for (const form::Control& row : form::kControls)
+        Make(this, row);
+    auto* exBut = findChild<QPushButton*>(QStringLiteral("ExBut"));
+    lblKelto_ = findChild<QLabel*>(QStringLiteral("LblKelto"));
+    SetTabOrder({exBut, lblKelto_, findChild<QLabel*>(QStringLiteral("Label2"))});
     connect(exBut, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -111,15 +121,15 @@ void FrmMain::ShowErrors(const std::vector<std::string>& Lines) {
     QStringList lines;
     for (const auto& line : Lines)
         lines << QString::fromStdString(line);
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vorlund"), lines.join(u'\n'),
+    QMessageBox box(QMessageBox::Critical, QText(form::kCaption), lines.join(u'\n'),
                     QMessageBox::Ok);
     box.exec();
 }
 
 bool FrmMain::AskRename(const std::string& Text) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vorlund"), QString::fromStdString(Text));
-    QPushButton* keep = box.addButton(QStringLiteral("Keep name"), QMessageBox::RejectRole);
-    QPushButton* rename = box.addButton(QStringLiteral("Rename anyway"), QMessageBox::AcceptRole);
+    QMessageBox box(QMessageBox::Warning, QText(form::kCaption), QString::fromStdString(Text));
+    QPushButton* keep = box.addButton(QText(form::kKeepName), QMessageBox::RejectRole);
+    QPushButton* rename = box.addButton(QText(form::kRenameAnyway), QMessageBox::AcceptRole);
     box.setDefaultButton(keep);
     box.setEscapeButton(keep);
     box.exec();

@@ -12,9 +12,8 @@ namespace vorlund {
 
 // The program's only window and its start-up object: the run happens in its
 // load step, before the window could be shown, and the window is closed
-// without ever being shown. "min Z" over the value label, inside a frame,
-// with an Ok button below; its controls are found by name (ExBut, Shape1,
-// Label2, LblKelto).
+// without ever being shown. Its layout is app/FormLayout.h; its controls
+// are found by name (ExBut, Shape1, Label2, LblKelto).
 class FrmMain : public QWidget, public Window {
 public:
     explicit FrmMain(QWidget* Parent = nullptr);
@@ -29,10 +28,5 @@ public:
 private:
     QLabel* lblKelto_;
 };
-
-// 15 twips a pixel at 96 dpi.
-constexpr int Px(int Twips) {
-    return Twips / 15;
-}
 
 } // namespace vorlund

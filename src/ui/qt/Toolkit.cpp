@@ -28,8 +28,8 @@ public:
     // Ends the program after the step, without Qt's teardown, which takes
     // longer than the whole run (its font database loads fontconfig only to
     // release it); the kernel and the X server clean up after us.
-    [[noreturn]] int Load(char* Argv0, bool Dialogs,
-                          const std::function<int(Window&)>& Step) override {
+    [[noreturn]] void Load(char* Argv0, bool Dialogs,
+                           const std::function<int(Window&)>& Step) override {
         qInstallMessageHandler(QuietQt);
         // Qt gets no arguments of ours: a file named "-style" stays a file. A
         // window that shows nothing needs no display: the minimal platform

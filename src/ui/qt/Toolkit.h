@@ -16,7 +16,8 @@ public:
     virtual std::string DecimalSeparator() = 0;
     // Creates the window, runs Step in its load step and ends the program
     // with Step's status: it never returns.
-    virtual int Load(char* Argv0, bool Dialogs, const std::function<int(Window&)>& Step) = 0;
+    [[noreturn]] virtual void Load(char* Argv0, bool Dialogs,
+                                   const std::function<int(Window&)>& Step) = 0;
 
 protected:
     ~Toolkit() = default;

@@ -32,8 +32,10 @@ public:
 
     std::string DecimalSeparator() override { return LoadToolkit().DecimalSeparator(); }
 
+    // Ends the program with Step's status: Load never returns.
     int Load(bool Dialogs, const std::function<int(Window&)>& Step) override {
-        return LoadToolkit().Load(argv0_, Dialogs, Step);
+        LoadToolkit().Load(argv0_, Dialogs, Step);
+        std::abort(); // not reached: GCC drops [[noreturn]] on a virtual call
     }
 
 private:

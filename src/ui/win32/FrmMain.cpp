@@ -1,5 +1,6 @@
 #include "ui/win32/FrmMain.h"
 
+#include "app/FormLayout.h"
 #include "platform/windows/Utf.h"
 
 #include <commctrl.h>
@@ -8,22 +9,48 @@ namespace vorlund {
 
 namespace {
 
+using form::Px;
+
 constexpr wchar_t kClass[] = L"VorlundFrmMain";
 constexpr int kKeepName = 1000;
 constexpr int kRenameAnyway = 1001;
 
-// Tahoma in the Cyrillic character set; Points at 96 dpi.
-HFONT Tahoma(int TenthPoints, int Weight) {
-    return ::CreateFontW(-(TenthPoints * 96 + 360) / 720, 0, 0, 0, Weight, FALSE, FALSE, FALSE,
-                         RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+constexpr bool Named(FrmMain::Control Id, std::string_view Name) {
+    return form::kControls[Id - FrmMain::ExBut].Name == Name;
+}
+static_assert(Named(FrmMain::ExBut, "ExBut") && Named(FrmMain::Shape1, "Shape1") &&
+              Named(FrmMain::Label2, "Label2") && Named(FrmMain::LblKelto, "LblKelto"));
+
+// Tahoma in the Cyrillic character set, at 96 dpi.
+HFONT Tahoma(form::Font Font) {
+    return ::CreateFontW(-int(Font.Points * 96 / 72), 0, 0, 0, Font.Bold ? FW_BOLD : FW_NORMAL,
+                         FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                         Widen(form::kFontFamily).c_str());
 }
 
-HWND Child(HWND Parent, const wchar_t* Class, const wchar_t* Text, DWORD Style, int Id, int Left,
-           int Top, int Width, int Height, HFONT Font) {
+// The class and style of each kind of control.
+const wchar_t* ClassOf(form::Kind What) {
+    return What == form::Kind::Button ? L"BUTTON" : L"STATIC";
+}
+DWORD StyleOf(form::Kind What) {
+    switch (What) {
+    case form::Kind::Button:
+        return BS_PUSHBUTTON | WS_TABSTOP;
+    case form::Kind::Frame:
+        return SS_ETCHEDFRAME;
+    case form::Kind::Label:
+    case form::Kind::Value:
+        break;
+    }
+    return SS_CENTER;
+}
+
+HWND Child(HWND Parent, const form::Control& Row, int Id, HFONT Font) {
     HWND child = ::CreateWindowExW(
-        0, Class, Text, WS_CHILD | WS_VISIBLE | Style, Px(Left), Px(Top), Px(Width), Px(Height),
-        Parent, reinterpret_cast<HMENU>(INT_PTR(Id)), ::GetModuleHandleW(nullptr), nullptr);
+        0, ClassOf(Row.What), Widen(Row.Caption).c_str(), WS_CHILD | WS_VISIBLE | StyleOf(Row.What),
+        Px(Row.Left), Px(Row.Top), Px(Row.Width), Px(Row.Height), Parent,
+        reinterpret_cast<HMENU>(INT_PTR(Id)), ::GetModuleHandleW(nullptr), nullptr);
     if (Font) ::SendMessageW(child, WM_SETFONT, WPARAM(Font), FALSE);
     return child;
 }
@@ -50,15 +77,15 @@ int FrmMain::Load(const std::function<void(HWND)>& Created,
     (void)registered;
     created_ = &Created;
     step_ = &Step;
-    font_ = Tahoma(98, FW_NORMAL);
-    valueFont_ = Tahoma(120, FW_BOLD);
-    // A client area of 2220 x 1920 twips; never WS_VISIBLE, never shown.
+    font_ = Tahoma(form::kFont);
+    valueFont_ = Tahoma(form::kValueFont);
+    // Never WS_VISIBLE, never shown.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, Px(2220), Px(1920)};
+    RECT frame{0, 0, Px(form::kWidth), Px(form::kHeight)};
     ::AdjustWindowRectEx(&frame, style, FALSE, 0);
-    HWND hwnd = ::CreateWindowExW(0, kClass, L"Vorlund", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                  nullptr, ::GetModuleHandleW(nullptr), this);
+    HWND hwnd = ::CreateWindowExW(0, kClass, Widen(form::kCaption).c_str(), style, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
     if (hwnd) ::DestroyWindow(hwnd); // closing the only window ends the program
     ::DeleteObject(font_);
     ::DeleteObject(valueFont_);
@@ -66,10 +93,13 @@ int FrmMain::Load(const std::function<void(HWND)>& Created,
 }
 
 void FrmMain::CreateControls() {
-    Child(hwnd_, L"BUTTON", L"Ok", BS_PUSHBUTTON | WS_TABSTOP, ExBut, 480, 1320, 1095, 375, font_);
-    Child(hwnd_, L"STATIC", L"", SS_ETCHEDFRAME, Shape1, 0, 120, 2175, 975, nullptr);
-    Child(hwnd_, L"STATIC", L"min Z", SS_CENTER, Label2, 600, 240, 855, 255, font_);
-    Child(hwnd_, L"STATIC", L"???", SS_CENTER, LblKelto, 240, 600, 1695, 255, valueFont_);
+    int id = ExBut;
+    for (const form::Control& row : form::kControls) {
+        const HFONT font = row.What == form::Kind::Frame   ? nullptr
+                           : row.What == form::Kind::Value ? valueFont_
+                                                           : font_;
+        Child(hwnd_, row, id++, font);
+    }
 }
 
 LRESULT CALLBACK FrmMain::Procedure(HWND Handle, UINT Message, WPARAM W, LPARAM L) {
@@ -101,7 +131,7 @@ void FrmMain::ShowErrors(const std::vector<std::string>& Lines) {
     std::string text;
     for (const auto& line : Lines)
         text += (text.empty() ? "" : "\n") + line;
-    ::MessageBoxW(nullptr, Widen(text).c_str(), L"Vorlund",
+    ::MessageBoxW(nullptr, Widen(text).c_str(), Widen(form::kCaption).c_str(),
                   MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
@@ -109,19 +139,22 @@ void FrmMain::ShowErrors(const std::vector<std::string>& Lines) {
 bool FrmMain::AskRename(const std::string& Text) {
     using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
     const std::wstring text = Widen(Text);
+    const std::wstring caption = Widen(form::kCaption);
+    const std::wstring keep = Widen(form::kKeepName);
+    const std::wstring rename = Widen(form::kRenameAnyway);
     HMODULE comctl = ::LoadLibraryW(L"comctl32.dll");
     auto* taskDialog = comctl ? reinterpret_cast<TaskDialogIndirectFn>(reinterpret_cast<void*>(
                                     ::GetProcAddress(comctl, "TaskDialogIndirect")))
                               : nullptr;
     if (!taskDialog) // common controls before version 6
-        return ::MessageBoxW(nullptr, (text + L"\n\nRename anyway?").c_str(), L"Vorlund",
+        return ::MessageBoxW(nullptr, (text + L"\n\n" + rename + L"?").c_str(), caption.c_str(),
                              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND) == IDYES;
-    const TASKDIALOG_BUTTON buttons[] = {{kKeepName, L"Keep name"},
-                                         {kRenameAnyway, L"Rename anyway"}};
+    const TASKDIALOG_BUTTON buttons[] = {{kKeepName, keep.c_str()},
+                                         {kRenameAnyway, rename.c_str()}};
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;
     config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
-    config.pszWindowTitle = L"Vorlund";
+    config.pszWindowTitle = caption.c_str();
     config.pszMainIcon = TD_WARNING_ICON;
     config.pszContent = text.c_str();
     config.cButtons = 2;

@@ -10,9 +10,8 @@ namespace vorlund {
 
 // The program's only window and its start-up object: the run happens in its
 // load step (WM_CREATE), and the window is destroyed without ever being
-// shown. "min Z" over the value label, inside a frame, with an Ok button
-// below; the controls carry the ids of their names (ExBut, Shape1, Label2,
-// LblKelto).
+// shown. Its layout is app/FormLayout.h; each control's id is 101 and its
+// place in the layout's table, named here after the control.
 class FrmMain : public Window {
 public:
     enum Control { ExBut = 101, Shape1, Label2, LblKelto };
@@ -36,10 +35,5 @@ private:
     const std::function<int(Window&)>* step_ = nullptr;
     int status_ = 0;
 };
-
-// 15 twips a pixel at 96 dpi.
-constexpr int Px(int Twips) {
-    return Twips / 15;
-}
 
 } // namespace vorlund

@@ -1,5 +1,5 @@
 #include "platform/linux/PosixFileSystem.h"
-#include "common/Error.h"
+#include "app/Messages.h"
 
 #include "support/TempDir.h"
 
@@ -31,7 +31,7 @@ protected:
         try {
             vorlund::RenameNoReplace(from_, to_, Calls);
         } catch (const vorlund::Error& e) {
-            return e.what();
+            return vorlund::Message(e);
         }
         return "";
     }

@@ -1,6 +1,6 @@
 #include "support/ScanProgramFile.h"
 
-#include "common/Error.h"
+#include "app/Messages.h"
 
 #include "support/TempDir.h"
 
@@ -22,7 +22,7 @@ protected:
         try {
             return std::to_string(ScanProgramFile(Path, Plan));
         } catch (const vorlund::Error& e) {
-            return e.what();
+            return vorlund::Message(e);
         }
     }
 };

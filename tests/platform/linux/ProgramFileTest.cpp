@@ -1,4 +1,4 @@
-#include "common/Error.h"
+#include "app/Messages.h"
 #include "support/ScanProgramFile.h"
 
 #include "support/TempDir.h"
@@ -21,7 +21,7 @@ protected:
         try {
             ScanProgramFile(Path);
         } catch (const vorlund::Error& e) {
-            return e.what();
+            return vorlund::Message(e);
         }
         return "no error";
     }
