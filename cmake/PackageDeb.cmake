@@ -39,7 +39,8 @@ set(CPACK_PACKAGE_DESCRIPTION [[
 Vorlund finds the deepest Z of an NC program (G-code text) and puts its
 depth tag, h and the depth such as h12.5, on the clipboard. It also
 renames the file to carry the tag: PART1.TAP becomes PART1h12.5.TAP.
-It adds itself to the Open With list of G-code files in file managers.]])
+It adds itself to the Open With list of G-code files in file managers, and a
+"Tag depth" entry to their right-click menu in Dolphin, Nemo, Caja and PCManFM-Qt.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
