@@ -118,7 +118,7 @@ void FrmMain::ShowErrors(const std::vector<std::string>& Lines) {
 
 bool FrmMain::AskRename(const std::string& Text) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Vorlund"), QString::fromStdString(Text));
-    QPushButton* keep = box.addButton(QStringLiteral("Keep name"), QMessageBox::RejectRole);
+    QPushButton* keep = box.addButton(QStringLiteral("Keep names"), QMessageBox::RejectRole);
     QPushButton* rename = box.addButton(QStringLiteral("Rename anyway"), QMessageBox::AcceptRole);
     box.setDefaultButton(keep);
     box.setEscapeButton(keep);

@@ -105,7 +105,7 @@ void FrmMain::ShowErrors(const std::vector<std::string>& Lines) {
                   MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-// "Keep name" is the default; Escape and closing the box choose it too.
+// "Keep names" is the default; Escape and closing the box choose it too.
 bool FrmMain::AskRename(const std::string& Text) {
     using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
     const std::wstring text = Widen(Text);
@@ -116,7 +116,7 @@ bool FrmMain::AskRename(const std::string& Text) {
     if (!taskDialog) // common controls before version 6
         return ::MessageBoxW(nullptr, (text + L"\n\nRename anyway?").c_str(), L"Vorlund",
                              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND) == IDYES;
-    const TASKDIALOG_BUTTON buttons[] = {{kKeepName, L"Keep name"},
+    const TASKDIALOG_BUTTON buttons[] = {{kKeepName, L"Keep names"},
                                          {kRenameAnyway, L"Rename anyway"}};
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;
