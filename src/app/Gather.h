@@ -17,7 +17,7 @@ using RunFiles = std::function<int(const std::vector<std::string>& Files, const 
 struct GatherTimes {
     // How long the gatherer waits for one more run: Explorer may start them
     // 50 to 100 ms apart on a slow PC. The only cost a single file pays.
-    int QuietMs = 200;
+    int QuietMs = 250;
     // How long either end waits for the other's answer while handing over.
     int AnswerMs = 2000;
 };

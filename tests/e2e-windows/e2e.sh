@@ -213,5 +213,27 @@ case_error_dialog() {
 vorlund: $win\\dir: is a directory"
 }
 
+# Ten runs started 20 ms apart, one file each, as Explorer starts a verb
+# once per selected file: one run, every tag on the clipboard, one a line.
+case_ten_processes() {
+    start C.UTF-8
+    local i pids=()
+    for i in $(seq 10); do printf 'G1 Z-%s\n' "$i" >"$work/P$i.nc"; done
+    run # a first start in a new prefix is far slower than Explorer's would be
+    for i in $(seq 10); do
+        timeout 60 wine "$bin" "$win\\P$i.nc" 2>"$meta/stderr$i" >/dev/null </dev/null &
+        pids+=($!)
+        sleep 0.02
+    done
+    for i in "${!pids[@]}"; do
+        wait "${pids[$i]}"
+        expect "run $((i + 1)): rc" "$?" 0
+    done
+    expect "clipboard" "$(clip | tr -d '\r' | sort -V | tr '\n' ' ')" "$(printf 'h%s ' $(seq 10))"
+    expect "files" "$(ls "$work" | sort -V | tr '\n' ' ')" \
+        "$(for i in $(seq 10); do printf 'P%sh%s.nc ' "$i" "$i"; done)"
+    expect "stderr" "$(cat "$meta"/stderr*)" ""
+}
+
 "case_$case_name"
 exit $((failures > 0))
