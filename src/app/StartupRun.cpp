@@ -76,6 +76,7 @@ bool Decide(const Scanned& File, const std::optional<std::string>& Target,
     const std::string text = DoubtText(File);
     if (!Target) {
         (Request.Force ? Result.Warnings : Result.Doubts).push_back(text + "; name kept");
+        if (!Request.Force) Result.Status[File.Index] = 3;
         return false;
     }
     if (Request.Force || Anyway) {

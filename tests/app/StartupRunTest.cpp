@@ -207,6 +207,7 @@ TEST(StartupRun, DoubtKeepsTheNameUnlessForcedOrAnswered) {
             };
         const auto result = StartupRun(request, f.files, f.clip);
         EXPECT_EQ(result.ExitCode(), row.status);
+        EXPECT_EQ(result.Status, std::vector<int>{row.status});
         EXPECT_EQ(f.files.names.count("MAC.NC"), row.renamed ? 1u : 0u);
         if (!row.dry) {
             EXPECT_EQ(f.log.calls[1], "clip h4");
@@ -239,7 +240,7 @@ TEST(StartupRun, OneQuestionForEveryFileInDoubt) {
                                 "b.nc: h2 may be wrong: line 2: incremental move (Z-2)",
                                 "d.nc: h0 may be wrong: line 1: Z is not a number (Z#1)"}));
         EXPECT_EQ(f.files.names.count("b.nc") + f.files.names.count("d.nc"), anyway ? 2u : 0u);
-        EXPECT_EQ(result.Status, (std::vector<int>{0, anyway ? 0 : 3, 1, 0, anyway ? 0 : 3}));
+        EXPECT_EQ(result.Status, (std::vector<int>{0, anyway ? 0 : 3, 1, 3, anyway ? 0 : 3}));
         EXPECT_EQ(CombinedStatus(result.Status), result.ExitCode());
     }
 }
