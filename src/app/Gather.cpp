@@ -8,15 +8,16 @@ namespace vorlund {
 
 namespace {
 
-// What goes over a link: the sender's files, "F" and each absolute path
-// ending in a NUL; the gatherer's "+" (taken); the sender's "+" (given); the
-// gatherer's report, "=" and the status.
+// What goes over a link: the sender's files, "F", its Options, then each
+// absolute path, each ending in a NUL; the gatherer's "+" (taken); the
+// sender's "+" (given); the gatherer's report, "=" and the status.
 constexpr char kFiles = 'F';
 constexpr char kReport = '=';
 constexpr int kTries = 5; // the gatherer may let the channel go as we come
 
-std::string FilesMessage(const std::vector<std::string>& Files, GatherChannel& Channel) {
-    std::string message(1, kFiles);
+std::string FilesMessage(const std::vector<std::string>& Files, const std::string& Options,
+                         GatherChannel& Channel) {
+    std::string message = kFiles + Options + '\0';
     for (const auto& file : Files) {
         message += Channel.Absolute(PathFromArgument(file));
         message += '\0';
@@ -24,14 +25,16 @@ std::string FilesMessage(const std::vector<std::string>& Files, GatherChannel& C
     return message;
 }
 
-// Appends a sender's files to Files once it has given them.
-bool Take(GatherLink& Link, int AnswerMs, std::vector<std::string>& Files) {
+// Appends a sender's files to Files once it has given them; files given
+// with other options than Options are not taken.
+bool Take(GatherLink& Link, const std::string& Options, int AnswerMs,
+          std::vector<std::string>& Files) {
     const auto message = Link.Receive(AnswerMs);
-    if (!message || message->empty() || message->front() != kFiles || message->back() != '\0')
-        return false;
+    const std::string head = kFiles + Options + '\0';
+    if (!message || !message->starts_with(head) || message->back() != '\0') return false;
     if (!Link.Send("+")) return false;
     if (Link.Receive(AnswerMs) != "+") return false;
-    for (size_t start = 1, end; start < message->size(); start = end + 1) {
+    for (size_t start = head.size(), end; start < message->size(); start = end + 1) {
         end = message->find('\0', start);
         Files.push_back(message->substr(start, end - start));
     }
@@ -42,8 +45,8 @@ int Slice(const std::vector<int>& Status, size_t First, size_t Count) {
     return CombinedStatus({Status.begin() + long(First), Status.begin() + long(First + Count)});
 }
 
-int Lead(const std::vector<std::string>& Files, GatherChannel& Channel, const RunFiles& Run,
-         const GatherTimes& Times) {
+int Lead(const std::vector<std::string>& Files, const std::string& Options, GatherChannel& Channel,
+         const RunFiles& Run, const GatherTimes& Times) {
     struct Sender {
         std::unique_ptr<GatherLink> Link;
         size_t First, Count;
@@ -52,7 +55,7 @@ int Lead(const std::vector<std::string>& Files, GatherChannel& Channel, const Ru
     std::vector<Sender> senders;
     while (auto link = Channel.Accept(Times.QuietMs)) {
         const size_t first = all.size();
-        if (Take(*link, Times.AnswerMs, all))
+        if (Take(*link, Options, Times.AnswerMs, all))
             senders.push_back({std::move(link), first, all.size() - first});
     }
     Channel.Release(); // a file that comes now begins a gather of its own
@@ -75,11 +78,11 @@ std::optional<int> HandOver(GatherLink& Link, const std::string& Message, int An
 
 } // namespace
 
-int Gather(const std::vector<std::string>& Files, GatherChannel& Channel, const RunFiles& Run,
-           const GatherTimes& Times) {
-    const std::string message = FilesMessage(Files, Channel);
+int Gather(const std::vector<std::string>& Files, const std::string& Options,
+           GatherChannel& Channel, const RunFiles& Run, const GatherTimes& Times) {
+    const std::string message = FilesMessage(Files, Options, Channel);
     for (int i = 0; i < kTries; ++i) {
-        if (Channel.Claim()) return Lead(Files, Channel, Run, Times);
+        if (Channel.Claim()) return Lead(Files, Options, Channel, Run, Times);
         if (auto link = Channel.Connect())
             if (const auto status = HandOver(*link, message, Times.AnswerMs)) return *status;
     }

@@ -27,11 +27,12 @@ struct GatherTimes {
 // the others' files until none has come for the quiet time, then tags them
 // all in one run, in the order they came, and tells each run the status its
 // files earned. The others hand their files over and exit with that status.
-// A run whose hand-over fails, before or after the gatherer took its files,
+// Only runs given the same Options (those that change what a run does to a
+// file) are gathered. A run whose hand-over fails, before or after the gatherer took its files,
 // tags them itself: the gatherer lets a link go only once it has reported or
 // not taken its files, or when it has ended, so no rename of it is pending
 // and a file it renamed is no longer found under its old name.
-int Gather(const std::vector<std::string>& Files, GatherChannel& Channel, const RunFiles& Run,
-           const GatherTimes& Times = {});
+int Gather(const std::vector<std::string>& Files, const std::string& Options,
+           GatherChannel& Channel, const RunFiles& Run, const GatherTimes& Times = {});
 
 } // namespace vorlund

@@ -91,7 +91,8 @@ int Tag(const Options& Given, Platform& System) {
         return TagFiles(Given, System, dialogs, Files, Finish);
     };
     GatherChannel* channel = dialogs ? System.Gathering() : nullptr;
-    return channel ? Gather(Given.Files, *channel, run) : run(Given.Files, CombinedStatus);
+    if (!channel) return run(Given.Files, CombinedStatus);
+    return Gather(Given.Files, Given.Force ? "--force" : "", *channel, run);
 }
 
 } // namespace

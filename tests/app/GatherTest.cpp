@@ -58,8 +58,8 @@ private:
     }
 };
 
-std::string Files(const Texts& Paths) {
-    std::string message = "F";
+std::string Files(const Texts& Paths, const std::string& Options = "") {
+    std::string message = "F" + Options + '\0';
     for (const auto& path : Paths)
         message += path + '\0';
     return message;
@@ -98,16 +98,17 @@ TEST(Gather, OneRunForEveryFileHandedOver) {
          {"claim", "release", "run a.nc /p/x1.nc /p/b.nc /q/d2.nc"},
          {{"+", "=1"}, {"+", "=3"}},
          0},
-        {"takes no files from a sender that goes or garbles",
+        {"takes no files from a sender that goes, garbles or was given other options",
          {true},
          {{Files({"/p/b.nc"}), std::nullopt},
           {std::nullopt},
           {"junk"},
-          {std::string("F/p/c.nc")},
+          {std::string("F\0/p/c.nc", 9)}, // no NUL at its end
+          {Files({"/p/f.nc"}, "--force"), given},
           {Files({"/p/e.nc"}), "-"}},
          {},
          {"claim", "release", "run a.nc"},
-         {{"+"}, {}, {}, {}, {"+"}},
+         {{"+"}, {}, {}, {}, {}, {"+"}},
          0},
         {"hands over and takes the gatherer's status",
          {false},
@@ -137,9 +138,10 @@ TEST(Gather, OneRunForEveryFileHandedOver) {
         channel.claims = row.claims;
         channel.accepts = row.accepts;
         channel.connects = row.connects;
-        const int status = Gather({"a.nc"}, channel, [&](const Texts& F, const FinishRun& Finish) {
-            return FakeRun(channel, F, Finish);
-        });
+        const int status =
+            Gather({"a.nc"}, "", channel, [&](const Texts& F, const FinishRun& Finish) {
+                return FakeRun(channel, F, Finish);
+            });
         EXPECT_EQ(status, row.status);
         EXPECT_EQ(channel.log, row.log);
         EXPECT_EQ(std::vector<Texts>(channel.sent.begin(), channel.sent.end()), row.sent);
