@@ -235,5 +235,30 @@ case_ten_processes() {
     expect "stderr" "$(cat "$meta"/stderr*)" ""
 }
 
+# Runs started together whose files are in doubt ask one question; its
+# default keeps every name and each run ends 3.
+case_gathered_doubts() {
+    start C.UTF-8
+    local i pids=() window
+    run # a first start in a new prefix is far slower than Explorer's would be
+    for i in 1 2 3; do
+        printf 'G1 Z#%s\n' "$i" >"$work/D$i.nc"
+        timeout 60 wine "$bin" "$win\\D$i.nc" 2>/dev/null >/dev/null </dev/null &
+        pids+=($!)
+        sleep 0.02
+    done
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    [ -n "$window" ] || fail "no question"
+    sleep 1 # a second question would show by now
+    expect "questions" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
+    import -window root "$out/e2e-windows-gathered-question.png" || fail "no screenshot"
+    xdotool key --window "$window" Return
+    for i in "${!pids[@]}"; do
+        wait "${pids[$i]}"
+        expect "run $((i + 1)): rc" "$?" 3
+    done
+    expect "files" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc "
+}
+
 "case_$case_name"
 exit $((failures > 0))
