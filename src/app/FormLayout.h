@@ -37,7 +37,7 @@ inline constexpr Control kControls[] = {
 };
 
 // The question about a file whose depth is in doubt; the first is the default.
-inline constexpr std::string_view kKeepName = "Keep name";
+inline constexpr std::string_view kKeepName = "Keep names";
 inline constexpr std::string_view kRenameAnyway = "Rename anyway";
 
 // 15 twips a pixel at 96 dpi.

@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/Gather.h"
 #include "app/Messages.h"
 #include "app/Options.h"
 #include "app/StartupRun.h"
@@ -46,24 +47,53 @@ int DryRun(const Options& Given, Platform& System) {
     return result.ExitCode();
 }
 
-int Tag(const Options& Given, Platform& System) {
+// The one question for the files in doubt, listing at most kAskLines.
+constexpr size_t kAskLines = 30;
+
+std::string QuestionText(const std::vector<std::string>& Doubts) {
+    if (Doubts.size() == 1) return Doubts[0];
+    std::string text = "the depth of " + std::to_string(Doubts.size()) + " files may be wrong:";
+    for (size_t i = 0; i < Doubts.size() && i < kAskLines; ++i)
+        text += "\n" + Doubts[i];
+    if (Doubts.size() > kAskLines)
+        text += "\nand " + std::to_string(Doubts.size() - kAskLines) + " more";
+    return text;
+}
+
+int TagFiles(const Options& Given, Platform& System, bool Dialogs,
+             const std::vector<std::string>& Files, const FinishRun& Finish) {
     Clipboard* clipboard = nullptr;
     try {
         clipboard = &System.OpenClipboard();
     } catch (const Error& e) {
         PrintErrors(System, {Message(e)});
-        return 1;
+        return Finish(std::vector<int>(Files.size(), 1));
     }
-    const bool dialogs = !Given.NoDialog && System.DialogsWanted();
-    return System.Load(dialogs, [&](Window& Form) {
+    return System.Load(Dialogs, [&](Window& Form) {
         RunRequest request = Request(Given, System);
-        if (dialogs) request.Ask = [&](const std::string& Doubt) { return Form.AskRename(Doubt); };
+        request.Files = Files;
+        if (Dialogs)
+            request.Ask = [&](const std::vector<std::string>& Doubts) {
+                return Form.AskRename(QuestionText(Doubts));
+            };
         const RunResult result = StartupRun(request, System.Files(), *clipboard);
         if (result.MinZ) Form.ShowMinZ(DecimalText(*result.MinZ, request.Separator));
         PrintReport(System, result);
-        if (!result.Errors.empty() && dialogs) Form.ShowErrors(result.Errors);
-        return result.ExitCode();
+        if (!result.Errors.empty() && Dialogs) Form.ShowErrors(result.Errors);
+        return Finish(result.Status);
     });
+}
+
+// Started by a file manager, the files of runs started together are tagged
+// in one run; from a terminal a run keeps to its own files and status.
+int Tag(const Options& Given, Platform& System) {
+    const bool dialogs = !Given.NoDialog && System.DialogsWanted();
+    const RunFiles run = [&](const std::vector<std::string>& Files, const FinishRun& Finish) {
+        return TagFiles(Given, System, dialogs, Files, Finish);
+    };
+    GatherChannel* channel = dialogs ? System.Gathering() : nullptr;
+    if (!channel) return run(Given.Files, CombinedStatus);
+    return Gather(Given.Files, Given.Force ? "--force" : "", *channel, run);
 }
 
 } // namespace

@@ -10,7 +10,13 @@ namespace vorlund {
 
 namespace {
 
+void Fail(size_t Index, const Error& E, RunResult& Result) {
+    Result.Errors.push_back(Message(E));
+    Result.Status[Index] = 1;
+}
+
 struct Scanned {
+    size_t Index; // among the files given
     std::string Path;
     std::string Tag;
     ScanResult Scan;
@@ -19,17 +25,17 @@ struct Scanned {
 
 std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunResult& Result) {
     std::vector<Scanned> scanned;
-    for (const auto& argument : Request.Files) {
-        const std::string path = PathFromArgument(argument);
+    for (size_t i = 0; i < Request.Files.size(); ++i) {
+        const std::string path = PathFromArgument(Request.Files[i]);
         try {
             auto file = Files.Open(path);
             ScanResult scan = ScanFile(*file, path, Request.Plan);
             file->DoneReading(); // a folder's thousands of files are never all open
             Result.MinZ = scan.MinZ;
             const std::string tag = DepthTag(scan.MinZ, Request.Separator);
-            scanned.push_back({path, tag, std::move(scan), std::move(file)});
+            scanned.push_back({i, path, tag, std::move(scan), std::move(file)});
         } catch (const Error& e) {
-            Result.Errors.push_back(Message(e));
+            Fail(i, e, Result);
         }
     }
     return scanned;
@@ -64,21 +70,39 @@ std::string DoubtText(const Scanned& File) {
     return text;
 }
 
-// Whether File is renamed to NewPath, noting its doubt if it has one.
+// Whether File is renamed to NewPath, noting its doubt if it has one; Anyway
+// is the user's answer for the files in doubt.
 bool Decide(const Scanned& File, const std::optional<std::string>& NewPath,
-            const RunRequest& Request, RunResult& Result) {
+            const RunRequest& Request, bool Anyway, RunResult& Result) {
     if (File.Scan.DoubtLines == 0) return bool(NewPath);
     const std::string text = DoubtText(File);
     if (!NewPath) {
         (Request.Force ? Result.Warnings : Result.Doubts).push_back(text + "; name kept");
+        if (!Request.Force) Result.Status[File.Index] = 3;
         return false;
     }
-    if (Request.Force || (Request.Ask && Request.Ask(text))) {
+    if (Request.Force || Anyway) {
         Result.Warnings.push_back(text + "; renamed all the same");
         return true;
     }
     Result.Doubts.push_back(text + "; name kept (--force to rename)");
+    Result.Status[File.Index] = 3;
     return false;
+}
+
+// One question for every file in doubt that would be renamed; true when
+// the user says to rename them all the same.
+bool AskOnce(const std::vector<Scanned>& Scanned, const RunRequest& Request) {
+    if (Request.Force || !Request.Ask) return false;
+    std::vector<std::string> doubts;
+    for (const auto& file : Scanned) {
+        if (file.Scan.DoubtLines == 0) continue;
+        try {
+            if (Target(file)) doubts.push_back(DoubtText(file));
+        } catch (const Error&) { // reported when the file's turn comes
+        }
+    }
+    return !doubts.empty() && Request.Ask(doubts);
 }
 
 void Describe(const Scanned& File, const RunRequest& Request, RunResult& Result) {
@@ -86,21 +110,21 @@ void Describe(const Scanned& File, const RunRequest& Request, RunResult& Result)
         const auto target = Target(File);
         std::string line = QuoteName(File.Path) + ": " + File.Tag;
         if (File.Scan.MinLine > 0) line += " (line " + std::to_string(File.Scan.MinLine) + ")";
-        line += Decide(File, target, Request, Result)
+        line += Decide(File, target, Request, false, Result)
                     ? ": would be renamed to " + QuoteName(*target)
                     : ": name kept";
         Result.Lines.push_back(line);
     } catch (const Error& e) {
-        Result.Errors.push_back(Message(e));
+        Fail(File.Index, e, Result);
     }
 }
 
-void Rename(const Scanned& File, const RunRequest& Request, RunResult& Result) {
+void Rename(const Scanned& File, const RunRequest& Request, bool Anyway, RunResult& Result) {
     try {
         const auto target = Target(File);
-        if (Decide(File, target, Request, Result)) File.File->RenameNoReplace(*target);
+        if (Decide(File, target, Request, Anyway, Result)) File.File->RenameNoReplace(*target);
     } catch (const Error& e) {
-        Result.Errors.push_back(Message(e));
+        Fail(File.Index, e, Result);
     }
 }
 
@@ -112,8 +136,16 @@ std::string PathFromArgument(const std::string& Argument) {
     return Argument;
 }
 
+int CombinedStatus(const std::vector<int>& Status) {
+    int status = 0;
+    for (const int each : Status)
+        if (each == 1 || (each == 3 && status == 0)) status = each;
+    return status;
+}
+
 RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip) {
     RunResult result;
+    result.Status.assign(Request.Files.size(), 0);
     const auto scanned = ScanAll(Request, Files, result);
     if (Request.DryRun) {
         for (const auto& file : scanned)
@@ -126,10 +158,13 @@ RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Cl
     } catch (const Error& e) {
         // Without the tag on the clipboard no file is renamed.
         result.Errors.push_back(Message(e));
+        for (const auto& file : scanned)
+            result.Status[file.Index] = 1;
         return result;
     }
+    const bool anyway = AskOnce(scanned, Request);
     for (const auto& file : scanned)
-        Rename(file, Request, result);
+        Rename(file, Request, anyway, result);
     return result;
 }
 

@@ -15,9 +15,10 @@ struct RunRequest {
     std::string Separator = ".";    // the user's decimal separator
     bool DryRun = false;            // report only: no clipboard, no rename
     bool Force = false;             // rename files whose depth is in doubt too
-    // Asks whether a file whose depth is in doubt is renamed all the same;
-    // unset when nobody can be asked (a terminal, --no-dialog, a dry run).
-    std::function<bool(const std::string& Doubt)> Ask;
+    // Asks once whether the files whose depth is in doubt, one line each,
+    // are renamed all the same; unset when nobody can be asked (a terminal,
+    // --no-dialog, a dry run).
+    std::function<bool(const std::vector<std::string>& Doubts)> Ask;
     ScanPlan Plan = DefaultScanPlan();
 };
 
@@ -27,15 +28,20 @@ struct RunResult {
     std::vector<std::string> Errors;   // "PATH: reason", one per failure
     std::vector<std::string> Doubts;   // files in doubt that kept their names
     std::vector<std::string> Warnings; // files in doubt renamed all the same
+    std::vector<int> Status;           // per file given: 0, 1 or 3 as below
     // 1 when anything failed, else 3 when a file in doubt kept its name.
     int ExitCode() const { return !Errors.empty() ? 1 : !Doubts.empty() ? 3 : 0; }
 };
 
+// The status of a run whose files earned Status: 1 when any failed, else 3
+// when any kept its name in doubt, else 0.
+int CombinedStatus(const std::vector<int>& Status);
+
 // The program's single pass: scan every file, put their tags on the
 // clipboard, one a line, then rename each file to carry its tag. A file
 // that fails does not stop the others. A file whose depth is in doubt keeps
-// its name unless forced or the user says so; its tag still goes on the
-// clipboard. Clip is unused on a dry run.
+// its name unless forced or the user says so, asked once for all such
+// files; its tag still goes on the clipboard. Clip is unused on a dry run.
 RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip);
 
 // An argument that begins and ends with a double quote loses the two.

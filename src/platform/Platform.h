@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,38 @@ public:
     virtual void ShowMinZ(const std::string& Text) = 0;
     // One modal box, caption "Vorlund", listing Lines; returns when closed.
     virtual void ShowErrors(const std::vector<std::string>& Lines) = 0;
-    // Asks whether a file whose depth is in doubt is renamed all the same:
-    // "Keep name", the default, or "Rename anyway" (true).
+    // One question for the files whose depth is in doubt, Text listing them:
+    // "Keep names", the default, or "Rename anyway" (true) for them all.
     virtual bool AskRename(const std::string& Text) = 0;
+};
+
+// One end of a link between two runs of the program: whole messages, in
+// order, to a process of the same user.
+class GatherLink {
+public:
+    virtual ~GatherLink() = default;
+    // Sends Message whole; false when the other end has gone.
+    virtual bool Send(const std::string& Message) = 0;
+    // The next message; nullopt when the other end has gone or TimeoutMs
+    // passed first (a negative TimeoutMs waits for as long as it takes).
+    virtual std::optional<std::string> Receive(int TimeoutMs) = 0;
+};
+
+// Where runs started together, one per file, meet the run that gathers them:
+// private to the user and the desktop session.
+class GatherChannel {
+public:
+    virtual ~GatherChannel() = default;
+    // True when this process now holds the channel; false while another does.
+    virtual bool Claim() = 0;
+    // The holder's next link, or nullptr when none came within TimeoutMs.
+    virtual std::unique_ptr<GatherLink> Accept(int TimeoutMs) = 0;
+    // Gives the channel up: the next run to come claims it.
+    virtual void Release() = 0;
+    // A link to the holder, or nullptr when none answers.
+    virtual std::unique_ptr<GatherLink> Connect() = 0;
+    // Path as seen from any folder: absolute, from this process's own.
+    virtual std::string Absolute(const std::string& Path) = 0;
 };
 
 // The system as a whole, built by each OS's main.
@@ -83,6 +113,8 @@ public:
     // than the run (Qt): nothing may follow Load but returning its status.
     // Without Dialogs the window shows nothing at all, so it needs no screen.
     virtual int Load(bool Dialogs, const std::function<int(Window&)>& Step) = 0;
+    // The channel that gathers runs started together; nullptr where none.
+    virtual GatherChannel* Gathering() { return nullptr; }
 };
 
 } // namespace vorlund

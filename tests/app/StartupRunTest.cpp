@@ -201,11 +201,13 @@ TEST(StartupRun, DoubtKeepsTheNameUnlessForcedOrAnswered) {
         request.Force = row.force;
         std::vector<std::string> asked;
         if (row.ask >= 0)
-            request.Ask = [&](const std::string& Text) {
-                return asked.push_back(Text), row.ask == 1;
+            request.Ask = [&](const std::vector<std::string>& Doubts) {
+                asked.insert(asked.end(), Doubts.begin(), Doubts.end());
+                return row.ask == 1;
             };
         const auto result = StartupRun(request, f.files, f.clip);
         EXPECT_EQ(result.ExitCode(), row.status);
+        EXPECT_EQ(result.Status, std::vector<int>{row.status});
         EXPECT_EQ(f.files.names.count("MAC.NC"), row.renamed ? 1u : 0u);
         if (!row.dry) {
             EXPECT_EQ(f.log.calls[1], "clip h4");
@@ -215,6 +217,31 @@ TEST(StartupRun, DoubtKeepsTheNameUnlessForcedOrAnswered) {
         EXPECT_EQ((row.report.starts_with("warning") ? "warning: " : "") + reports[0], row.report);
         EXPECT_EQ(asked,
                   row.ask >= 0 ? std::vector<std::string>{doubt} : std::vector<std::string>{});
+    }
+}
+
+// Several files in doubt make one question, whose answer holds for them all;
+// each file's status is its own.
+TEST(StartupRun, OneQuestionForEveryFileInDoubt) {
+    for (const bool anyway : {false, true}) {
+        Fixture f;
+        f.files.depths = {{"a.nc", -1.0f}};
+        f.files.texts = {{"b.nc", "G91\nG1 Z-2\n"}, {"ch1.nc", "Z#1\n"}, {"d.nc", "Z#1\n"}};
+        RunRequest request;
+        request.Files = {"a.nc", "b.nc", "gone", "ch1.nc", "d.nc"};
+        std::vector<std::vector<std::string>> asked;
+        request.Ask = [&](const std::vector<std::string>& Doubts) {
+            asked.push_back(Doubts);
+            return anyway;
+        };
+        const auto result = StartupRun(request, f.files, f.clip);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0], (std::vector<std::string>{
+                                "b.nc: h2 may be wrong: line 2: incremental move (Z-2)",
+                                "d.nc: h0 may be wrong: line 1: Z is not a number (Z#1)"}));
+        EXPECT_EQ(f.files.names.count("b.nc") + f.files.names.count("d.nc"), anyway ? 2u : 0u);
+        EXPECT_EQ(result.Status, (std::vector<int>{0, anyway ? 0 : 3, 1, 3, anyway ? 0 : 3}));
+        EXPECT_EQ(CombinedStatus(result.Status), result.ExitCode());
     }
 }
 

@@ -223,6 +223,53 @@ case_error_dialog() {
 vorlund: $win\\dir: is a directory"
 }
 
+# Ten runs started 20 ms apart, one file each, as Explorer starts a verb
+# once per selected file: one run, every tag on the clipboard, one a line.
+case_ten_processes() {
+    start C.UTF-8
+    local i pids=()
+    for i in $(seq 10); do printf 'G1 Z-%s\n' "$i" >"$work/P$i.nc"; done
+    run # a first start in a new prefix is far slower than Explorer's would be
+    for i in $(seq 10); do
+        timeout 60 wine "$bin" "$win\\P$i.nc" 2>"$meta/stderr$i" >/dev/null </dev/null &
+        pids+=($!)
+        sleep 0.02
+    done
+    for i in "${!pids[@]}"; do
+        wait "${pids[$i]}"
+        expect "run $((i + 1)): rc" "$?" 0
+    done
+    expect "clipboard" "$(clip | tr -d '\r' | sort -V | tr '\n' ' ')" "$(printf 'h%s ' $(seq 10))"
+    expect "files" "$(ls "$work" | sort -V | tr '\n' ' ')" \
+        "$(for i in $(seq 10); do printf 'P%sh%s.nc ' "$i" "$i"; done)"
+    expect "stderr" "$(cat "$meta"/stderr*)" ""
+}
+
+# Runs started together whose files are in doubt ask one question; its
+# default keeps every name and each run ends 3.
+case_gathered_doubts() {
+    start C.UTF-8
+    local i pids=() window
+    run # a first start in a new prefix is far slower than Explorer's would be
+    for i in 1 2 3; do
+        printf 'G1 Z#%s\n' "$i" >"$work/D$i.nc"
+        timeout 60 wine "$bin" "$win\\D$i.nc" 2>/dev/null >/dev/null </dev/null &
+        pids+=($!)
+        sleep 0.02
+    done
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    [ -n "$window" ] || fail "no question"
+    sleep 1 # a second question would show by now
+    expect "questions" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
+    import -window root "$out/e2e-windows-gathered-question.png" || fail "no screenshot"
+    xdotool key --window "$window" Return
+    for i in "${!pids[@]}"; do
+        wait "${pids[$i]}"
+        expect "run $((i + 1)): rc" "$?" 3
+    done
+    expect "files" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc "
+}
+
 # A case that does not exist is a failure, never a silent pass.
 declare -F "case_$case_name" >/dev/null || {
     echo "FAIL: no such case: $case_name" >&2

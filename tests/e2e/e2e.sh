@@ -356,6 +356,57 @@ case_doubt() {
     grep -q "^vorlund: warning: $work/MAC.NC: h4 may be wrong" "$meta/stderr" || fail "no warning"
 }
 
+# Ten runs started 20 ms apart, one file each, stderr no terminal: as a file
+# manager starts them. They make one run: every tag on the clipboard, one a
+# line, every file renamed, every run ends 0.
+case_ten_processes() {
+    start_x
+    local i pids=() tags=()
+    for i in $(seq 10); do
+        printf 'G1 Z-%s\n' "$i" >"$work/P$i.nc"
+        tags+=("h$i")
+    done
+    for i in $(seq 10); do
+        timeout 20 "$bin" "$work/P$i.nc" 2>"$meta/stderr$i" &
+        pids+=($!)
+        sleep 0.02
+    done
+    for i in "${!pids[@]}"; do
+        wait "${pids[$i]}"
+        expect "run $((i + 1)): rc" "$?" 0
+    done
+    expect "clipboard" "$(clip | sort -V | tr '\n' ' ')" "${tags[*]} "
+    expect "clipboard lines" "$(clip | wc -l)" 9 # no line end after the last
+    expect "files" "$(ls "$work" | sort -V | tr '\n' ' ')" "$(for i in $(seq 10); do printf 'P%sh%s.nc ' "$i" "$i"; done)"
+    expect "stderr" "$(cat "$meta"/stderr*)" ""
+}
+
+# Runs started together whose files are in doubt ask one question; Escape
+# keeps every name and each run ends 3.
+case_gathered_doubts() {
+    start_x
+    local i pids=() window
+    for i in 1 2 3; do
+        printf 'G1 Z#%s\n' "$i" >"$work/D$i.nc"
+        "$bin" "$work/D$i.nc" 2>/dev/null &
+        pids+=($!)
+        sleep 0.02
+    done
+    window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    [ -n "$window" ] || fail "no question"
+    sleep 0.5 # a second question would show by now
+    expect "questions" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
+    import -window root "$out/e2e-gathered-question.png" || fail "no screenshot"
+    xdotool windowfocus --sync "$window" key Escape
+    for i in "${!pids[@]}"; do
+        eventually gone "${pids[$i]}" || kill "${pids[$i]}"
+        wait "${pids[$i]}"
+        expect "run $((i + 1)): rc" "$?" 3
+    done
+    expect "files" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc "
+    expect "clipboard" "$(clip | tr '\n' ' ')" "h0 h0 h0"
+}
+
 # A case that does not exist is a failure, never a silent pass.
 declare -F "case_$case_name" >/dev/null || {
     echo "FAIL: no such case: $case_name" >&2

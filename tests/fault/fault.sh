@@ -182,6 +182,53 @@ case_folder() {
         fail "clipboard: $(clip | wc -l) lines: $(clip | head -n 3 | tr '\n' ' ')"
 }
 
+# The run that gathers the runs a file manager starts is killed while the
+# others hand their files over, or while its question is open: no file is
+# lost or tagged twice. Each ends tagged by some run, or untouched with an
+# error from its own run; the killed run's own file may be either.
+case_gatherer_killed() {
+    start_x
+    # Row: when the gatherer is killed: as run N starts, or at its question.
+    local when i pids=() gatherer
+    for when in 2 5 10 question; do
+        rm -rf "$tmp/w" "$tmp/c" && mkdir "$tmp/w" "$tmp/c"
+        for ((i = 1; i <= 10; i++)); do program "$tmp/w/P$i.TAP" "$i"; done
+        [ "$when" != question ] || printf 'G1 Z#1\n' >"$tmp/w/P1.TAP"
+        cp "$tmp"/w/* "$tmp/c/"
+        "$vorlund" "$tmp/w/P1.TAP" 2>/dev/null &
+        gatherer=$! pids=()
+        sleep 0.05
+        for ((i = 2; i <= 10; i++)); do
+            timeout -k 2 30 "$vorlund" "$tmp/w/P$i.TAP" 2>"$tmp/err$i" &
+            pids[i]=$!
+            [ "$i" != "$when" ] || kill -9 "$gatherer" 2>/dev/null
+            sleep 0.02
+        done
+        if [ "$when" = question ]; then
+            timeout 10 xdotool search --sync --onlyvisible --name '^Vorlund$' >/dev/null ||
+                fail "$when: no question"
+            kill -9 "$gatherer" 2>/dev/null
+        fi
+        wait "$gatherer" 2>/dev/null
+        for ((i = 1; i <= 10; i++)); do
+            local tagged=$tmp/w/P${i}h$i.TAP plain=$tmp/w/P$i.TAP rc=0
+            [ "$i" -eq 1 ] || wait "${pids[i]}" || rc=$?
+            [ "$rc" -lt 124 ] || fail "$when: run $i hung or died ($rc)"
+            if [ -e "$tagged" ] && [ ! -e "$plain" ]; then
+                same "$tagged" "$tmp/c/P$i.TAP"
+            elif [ -e "$plain" ] && [ ! -e "$tagged" ]; then
+                same "$plain" "$tmp/c/P$i.TAP"
+                [ "$i" -eq 1 ] || { [ "$rc" -ne 0 ] && [ -s "$tmp/err$i" ]; } ||
+                    fail "$when: P$i.TAP untouched, yet its run ended $rc without a word"
+            else
+                fail "$when: P$i.TAP lost or doubled: $(ls "$tmp/w" | tr '\n' ' ')"
+            fi
+        done
+        [ "$(ls "$tmp/w" | wc -l)" -eq 10 ] || fail "$when: files: $(ls "$tmp/w" | tr '\n' ' ')"
+        echo "$when: $(ls "$tmp/w" | tr '\n' ' ')"
+    done
+}
+
 # The file grows while it is read (a slow writer, as a CAM post-processor
 # still writing): the run ends and the file keeps every byte written.
 case_grows() {

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/Display.h"
 #include "platform/linux/PosixFileSystem.h"
+#include "platform/linux/UnixChannel.h"
 #include "platform/linux/X11Clipboard.h"
 
 #include <optional>
@@ -20,11 +21,13 @@ public:
     // Checks the display and forks the clipboard keeper: call it before any
     // thread or toolkit object exists.
     Clipboard& OpenClipboard() override;
+    GatherChannel* Gathering() override { return &channel_; }
 
 private:
     PosixFileSystem files_;
     std::optional<DisplayCheck> display_; // open until the program ends
     std::optional<X11Clipboard> clipboard_;
+    UnixChannel channel_;
 };
 
 } // namespace vorlund

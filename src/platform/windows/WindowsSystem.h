@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/windows/PipeChannel.h"
 #include "platform/windows/WindowsClipboard.h"
 #include "platform/windows/WindowsFileSystem.h"
 
@@ -24,6 +25,7 @@ public:
     void Print(const std::string& Text) override;
     void PrintError(const std::string& Text) override;
     Clipboard& OpenClipboard() override { return clipboard_; }
+    GatherChannel* Gathering() override { return &channel_; }
 
     // The clipboard, to be given its owner window.
     WindowsClipboard& Clip() { return clipboard_; }
@@ -33,6 +35,7 @@ public:
 private:
     WindowsFileSystem files_;
     WindowsClipboard clipboard_;
+    PipeChannel channel_;
     void* out_;
     void* err_;
     std::string unprinted_;

@@ -135,7 +135,7 @@ void FrmMain::ShowErrors(const std::vector<std::string>& Lines) {
                   MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-// "Keep name" is the default; Escape and closing the box choose it too.
+// "Keep names" is the default; Escape and closing the box choose it too.
 bool FrmMain::AskRename(const std::string& Text) {
     using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
     const std::wstring text = Widen(Text);
