@@ -29,6 +29,16 @@ public:
     DepthSource Source() const;
     // Whether any block has moved the tool.
     bool Moved() const;
+
+private:
+    int motion_ = -1; // G code times 10; -1 when none is in force
+    bool absolute_ = true;
+    bool zKnown_ = false;
+    double z_ = 0.0;
+    double minZ_ = 0.0;
+    std::int64_t minLine_ = 0;
+    DepthSource source_ = DepthSource::Move;
+    bool moved_ = false;
 };
 
 } // namespace vorlund
