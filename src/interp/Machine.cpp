@@ -6,10 +6,17 @@ Outcome Machine::Run(const Block& Given) {
     for (int i = 0; i < Given.GCount; ++i) {
         switch (Given.G[i]) {
         case 0:
-        case 10: motion_ = Given.G[i]; break;
-        case 900: absolute_ = true; break;
-        case 910: absolute_ = false; break;
-        default: break;
+        case 10:
+            motion_ = Given.G[i];
+            break;
+        case 900:
+            absolute_ = true;
+            break;
+        case 910:
+            absolute_ = false;
+            break;
+        default:
+            break;
         }
     }
     if (!Given.Given('Z')) {
@@ -32,9 +39,17 @@ Outcome Machine::Run(const Block& Given) {
     return {};
 }
 
-float Machine::MinZ() const { return static_cast<float>(minZ_); }
-std::int64_t Machine::MinLine() const { return minLine_; }
-DepthSource Machine::Source() const { return source_; }
-bool Machine::Moved() const { return moved_; }
+float Machine::MinZ() const {
+    return static_cast<float>(minZ_);
+}
+std::int64_t Machine::MinLine() const {
+    return minLine_;
+}
+DepthSource Machine::Source() const {
+    return source_;
+}
+bool Machine::Moved() const {
+    return moved_;
+}
 
 } // namespace vorlund
