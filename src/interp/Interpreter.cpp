@@ -1,9 +1,433 @@
 #include "interp/Interpreter.h"
 
+#include "interp/LineReader.h"
+#include "interp/Machine.h"
+#include "interp/Parser.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
 namespace vorlund {
 
-InterpResult Interpret(const ProgramSource&, const InterpLimits&) {
-    return {Unsettled::Error, 1, "not interpreted yet", 0.0f, 0, DepthSource::Move};
+namespace {
+
+// Where a subroutine's or a program's body starts.
+struct Place {
+    std::uint64_t Offset = 0;
+    std::int64_t Line = 0;
+};
+
+struct Loop {
+    Place Start; // the while line, or the body of a do or a repeat
+    Keyword Kind;
+    double Count;
+    std::string Name;
+};
+
+struct Frame {
+    Place Back;   // the line after the call
+    Place Body;   // for repeats
+    long Repeats; // runs left, this one included
+    bool Fanuc;   // ends at M99; M98 shares the caller's locals
+    bool Scoped;  // has its own locals
+    std::size_t Loops;
+    std::string Name;
+};
+
+std::string OName(std::string_view Name) {
+    return "o" + std::string(Name);
+}
+
+std::string ProgramName(long Number) {
+    char text[24];
+    std::snprintf(text, sizeof text, "O%04ld", Number);
+    return text;
+}
+
+bool HasO(std::string_view Line) {
+    for (const char c : Line)
+        if ((c | 0x20) == 'o') return true;
+    return false;
+}
+
+// Runs a program line by line and hands each block to the machine.
+class Runner {
+public:
+    Runner(const ProgramSource& Source, const InterpLimits& Limits)
+        : source_(Source), limits_(Limits), reader_(Source), parser_(params_),
+          budget_(Limits.Steps + Source.Size()) {}
+
+    InterpResult Run();
+
+private:
+    std::string_view Read(); // the next line's code; ends the run at the end
+    bool Step(std::string_view Code);
+    bool RunBlock();
+    void RunOWord(const OWord& Word);
+    void Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
+              const double* Args, std::uint32_t Given);
+    void Return();
+    void CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given, bool Scoped);
+    const Place* FindSub(std::string_view Name);
+    const Place* FindProgram(long Number);
+    void Index();
+    OWord SkipTo(std::string_view Name, std::initializer_list<Keyword> Words);
+    bool Condition(const char* Rest);
+    Loop* FindLoop(std::string_view Name);
+    void Count();
+
+    const ProgramSource& source_;
+    InterpLimits limits_;
+    LineReader reader_;
+    Params params_;
+    Parser parser_;
+    Machine machine_;
+    Block block_;
+    std::uint64_t budget_;
+    std::uint64_t steps_ = 0;
+    bool started_ = false; // a line of code was run: a "%" now ends the program
+    bool ended_ = false;
+    std::int64_t firstSub_ = 0;
+    bool indexed_ = false;
+    std::map<std::string, Place, std::less<>> subs_;
+    std::map<long, Place> programs_;
+    std::vector<Frame> frames_;
+    std::vector<Loop> loops_;
+    std::string skip_;
+};
+
+void Runner::Count() {
+    if (++steps_ > budget_)
+        Fail(Unsettled::Runaway, "no end after " + std::to_string(steps_ - 1) + " blocks");
+}
+
+InterpResult Runner::Run() {
+    frames_.reserve(std::size_t(limits_.CallDepth) + 1);
+    try {
+        while (!ended_) {
+            std::string_view text;
+            const auto status = reader_.Next(text);
+            if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
+            if (status == LineReader::Status::End) {
+                if (!frames_.empty())
+                    Fail(Unsettled::Error, frames_.back().Fanuc
+                                               ? frames_.back().Name + " has no M99"
+                                               : frames_.back().Name + " sub has no endsub");
+                break;
+            }
+            Count();
+            Step(parser_.Code(text));
+        }
+    } catch (const Stop& stop) {
+        return {stop.Reason,      stop.Line ? stop.Line : reader_.Line(), stop.Text, 0.0f, 0,
+                DepthSource::Move};
+    }
+    if (!machine_.Moved() && firstSub_)
+        return {Unsettled::OnlySubroutines, firstSub_, "", 0.0f, 0, DepthSource::Move};
+    return {Unsettled::None, 0, "", machine_.MinZ(), machine_.MinLine(), machine_.Source()};
+}
+
+bool Runner::Step(std::string_view Code) {
+    if (Code.empty()) return true;
+    if (Code[0] == '%') {
+        ended_ = started_;
+        return true;
+    }
+    started_ = true;
+    OWord word;
+    if (Parser::ReadOWord(Code, word)) {
+        RunOWord(word);
+        return true;
+    }
+    block_.Line = reader_.Line();
+    block_.Has = 0;
+    block_.GCount = block_.MCount = 0;
+    parser_.Words(Code, block_);
+    return RunBlock();
+}
+
+// M2 and M30 end the program, M98 calls and M99 returns; G65 calls with arguments.
+bool Runner::RunBlock() {
+    Block& b = block_;
+    bool call = false, back = false;
+    int kept = 0;
+    for (int i = 0; i < b.MCount; ++i) {
+        const int m = b.M[i];
+        ended_ |= m == 2 || m == 30;
+        call |= m == 98;
+        back |= m == 99;
+        if (m == 97) Fail(Unsettled::Error, "M97 is not run");
+        if (m != 98 && m != 99) b.M[kept++] = b.M[i];
+    }
+    b.MCount = kept;
+    const auto letter = [](char C) { return 1u << (C - 'A'); };
+    if (!kept) b.Has &= ~letter('M');
+    for (int i = 0; i < b.GCount; ++i) {
+        if (b.G[i] == 660 || b.G[i] == 661) Fail(Unsettled::Error, "G66 is not run");
+        if (b.G[i] != 650) continue;
+        if (!b.Given('P')) Fail(Unsettled::Error, "G65 without P");
+        // Fanuc's argument letters: A is #1, B #2, ... Z #26.
+        static constexpr char kArgs[] = "ABCIJKDEFGHLMNOPQRSTUVWXYZ";
+        double args[Params::kLocal] = {};
+        std::uint32_t given = 0;
+        for (int n = 0; kArgs[n]; ++n)
+            if (std::string_view("GLNOP").find(kArgs[n]) == std::string_view::npos &&
+                b.Given(kArgs[n]))
+                args[n] = b.Of(kArgs[n]), given |= 1u << n;
+        CallFanuc(std::lround(b.Of('P')), b.Given('L') ? std::lround(b.Of('L')) : 1, args, given,
+                  true);
+        return true;
+    }
+    if (call) b.Has &= ~(letter('P') | letter('L'));
+    if (b.Has) {
+        const Outcome outcome = machine_.Run(b);
+        if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);
+    }
+    if (ended_) return false;
+    if (call) {
+        if (!block_.Given('P')) Fail(Unsettled::Error, "M98 without P");
+        long p = std::lround(block_.Of('P'));
+        long repeats = 1;
+        if (block_.Given('L'))
+            repeats = std::lround(block_.Of('L'));
+        else if (p > 9999)
+            repeats = p / 10000, p %= 10000; // P30100: O0100 three times
+        CallFanuc(p, repeats, nullptr, 0, false);
+    } else if (back) {
+        if (frames_.empty())
+            Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
+        Frame& top = frames_.back();
+        if (!top.Fanuc) Fail(Unsettled::Error, "M99 in " + top.Name + " sub");
+        if (--top.Repeats > 0)
+            reader_.Seek(top.Body.Offset, top.Body.Line);
+        else
+            Return();
+    }
+    return true;
+}
+
+void Runner::CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given,
+                       bool Scoped) {
+    const Place* body = FindProgram(Number);
+    if (!body) Fail(Unsettled::MissingProgram, ProgramName(Number));
+    if (Repeats > 0) Call(*body, Repeats, true, Scoped, ProgramName(Number), Args, Given);
+}
+
+void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
+                  const double* Args, std::uint32_t Given) {
+    if (frames_.size() >= std::size_t(limits_.CallDepth))
+        Fail(Unsettled::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
+    if (Scoped) params_.Enter(Args, Given);
+    frames_.push_back({{reader_.After(), reader_.Line() + 1},
+                       Body,
+                       Repeats,
+                       Fanuc,
+                       Scoped,
+                       loops_.size(),
+                       std::string(Name)});
+    reader_.Seek(Body.Offset, Body.Line);
+}
+
+void Runner::Return() {
+    const Frame& top = frames_.back();
+    if (top.Scoped) params_.Leave();
+    loops_.resize(top.Loops);
+    reader_.Seek(top.Back.Offset, top.Back.Line);
+    frames_.pop_back();
+}
+
+const Place* Runner::FindSub(std::string_view Name) {
+    auto it = subs_.find(Name);
+    if (it == subs_.end() && !indexed_) Index(), it = subs_.find(Name);
+    return it == subs_.end() ? nullptr : &it->second;
+}
+
+const Place* Runner::FindProgram(long Number) {
+    auto it = programs_.find(Number);
+    if (it == programs_.end() && !indexed_) Index(), it = programs_.find(Number);
+    return it == programs_.end() ? nullptr : &it->second;
+}
+
+// One pass over the whole program: where each subroutine and numbered
+// program starts.
+void Runner::Index() {
+    indexed_ = true;
+    LineReader reader(source_);
+    Parser parser(params_);
+    std::string_view text;
+    while (reader.Next(text) == LineReader::Status::Line) {
+        if (!HasO(text)) continue;
+        OWord word;
+        try {
+            if (!Parser::ReadOWord(parser.Code(text), word)) continue;
+        } catch (const Stop&) {
+            continue; // the run stops there if it gets there
+        }
+        const Place body{reader.After(), reader.Line() + 1};
+        if (word.Word == Keyword::Sub) subs_.try_emplace(std::string(word.Name), body);
+        if (word.Word == Keyword::Label && word.Name.size() < 10)
+            programs_.try_emplace(std::stol(std::string(word.Name)), body);
+    }
+}
+
+// Reads on, running nothing, to the line of the o-word Name with one of Words.
+OWord Runner::SkipTo(std::string_view Name, std::initializer_list<Keyword> Words) {
+    const std::int64_t from = reader_.Line();
+    skip_.assign(Name);
+    for (;;) {
+        std::string_view text;
+        const auto status = reader_.Next(text);
+        if (status != LineReader::Status::Line)
+            throw Stop{Unsettled::Error, OName(skip_) + " has no end", from};
+        Count();
+        if (!HasO(text)) continue;
+        OWord word;
+        if (!Parser::ReadOWord(parser_.Code(text), word) || word.Name != skip_) continue;
+        for (const Keyword k : Words)
+            if (word.Word == k) return word;
+    }
+}
+
+bool Runner::Condition(const char* Rest) {
+    const double value = parser_.Real(Rest);
+    Parser::End(Rest);
+    return value != 0.0;
+}
+
+Loop* Runner::FindLoop(std::string_view Name) {
+    const std::size_t floor = frames_.empty() ? 0 : frames_.back().Loops;
+    for (std::size_t i = loops_.size(); i-- > floor;)
+        if (loops_[i].Name == Name) return &loops_[i];
+    return nullptr;
+}
+
+void Runner::RunOWord(const OWord& Word) {
+    const std::string_view name = Word.Name;
+    Loop* loop = FindLoop(name);
+    const Place here{reader_.Start(), reader_.Line()};
+    const Place next{reader_.After(), reader_.Line() + 1};
+    switch (Word.Word) {
+    case Keyword::Label:
+        Parser::End(Word.Rest);
+        return;
+    case Keyword::Sub:
+        subs_.try_emplace(std::string(name), next);
+        if (!firstSub_) firstSub_ = here.Line;
+        SkipTo(name, {Keyword::Endsub});
+        return;
+    case Keyword::Endsub:
+    case Keyword::Return: {
+        const char* rest = Word.Rest;
+        const bool value = *rest != '\0';
+        const double result = value ? parser_.Real(rest) : 0.0;
+        Parser::End(rest);
+        if (frames_.empty() || frames_.back().Fanuc)
+            Fail(Unsettled::Error, OName(name) + " without a call");
+        params_.Set("_value", result);
+        params_.Set("_value_returned", value);
+        Return();
+        return;
+    }
+    case Keyword::Call: {
+        double args[Params::kLocal];
+        int count = 0;
+        for (const char* p = Word.Rest; *p;) {
+            if (count == Params::kLocal) Fail(Unsettled::Error, "more than 30 arguments");
+            args[count++] = parser_.Real(p);
+        }
+        const std::string called = OName(name);
+        const Place* body = FindSub(called.substr(1));
+        if (!body) Fail(Unsettled::MissingProgram, called);
+        Call(*body, 1, false, true, called, args, (std::uint32_t(1) << count) - 1);
+        return;
+    }
+    case Keyword::If:
+        if (Condition(Word.Rest)) return;
+        for (;;) {
+            const OWord branch = SkipTo(name, {Keyword::Elseif, Keyword::Else, Keyword::Endif});
+            if (branch.Word != Keyword::Elseif || Condition(branch.Rest)) return;
+        }
+    case Keyword::Elseif:
+    case Keyword::Else:
+        SkipTo(name, {Keyword::Endif});
+        return;
+    case Keyword::Endif:
+        Parser::End(Word.Rest);
+        return;
+    case Keyword::While:
+        if (loop && loop->Kind == Keyword::Do) { // the end of a do loop
+            if (Condition(Word.Rest))
+                reader_.Seek(loop->Start.Offset, loop->Start.Line);
+            else
+                loops_.resize(std::size_t(loop - loops_.data()));
+            return;
+        }
+        if (!Condition(Word.Rest)) {
+            if (loop) loops_.resize(std::size_t(loop - loops_.data()));
+            SkipTo(name, {Keyword::Endwhile});
+            return;
+        }
+        if (!loop) loops_.push_back({here, Keyword::While, 0.0, std::string(name)});
+        return;
+    case Keyword::Endwhile:
+        if (!loop || loop->Kind != Keyword::While)
+            Fail(Unsettled::Error, OName(name) + " endwhile without while");
+        reader_.Seek(loop->Start.Offset, loop->Start.Line);
+        return;
+    case Keyword::Do:
+        Parser::End(Word.Rest);
+        if (loop) loops_.resize(std::size_t(loop - loops_.data()));
+        loops_.push_back({next, Keyword::Do, 0.0, std::string(name)});
+        return;
+    case Keyword::Repeat: {
+        const char* rest = Word.Rest;
+        const double count = parser_.Real(rest);
+        Parser::End(rest);
+        if (loop) loops_.resize(std::size_t(loop - loops_.data()));
+        if (count < 1.0) {
+            SkipTo(name, {Keyword::Endrepeat});
+            return;
+        }
+        loops_.push_back({next, Keyword::Repeat, std::floor(count), std::string(name)});
+        return;
+    }
+    case Keyword::Endrepeat:
+        if (!loop || loop->Kind != Keyword::Repeat)
+            Fail(Unsettled::Error, OName(name) + " endrepeat without repeat");
+        if (--loop->Count >= 1.0)
+            reader_.Seek(loop->Start.Offset, loop->Start.Line);
+        else
+            loops_.resize(std::size_t(loop - loops_.data()));
+        return;
+    case Keyword::Break:
+    case Keyword::Continue: {
+        if (!loop) Fail(Unsettled::Error, OName(name) + " outside its loop");
+        const Keyword kind = loop->Kind;
+        const bool stay = Word.Word == Keyword::Continue;
+        loops_.resize(std::size_t(loop - loops_.data()) + stay);
+        if (stay && kind == Keyword::While) {
+            reader_.Seek(loops_.back().Start.Offset, loops_.back().Start.Line);
+            return;
+        }
+        const Keyword end = kind == Keyword::While    ? Keyword::Endwhile
+                            : kind == Keyword::Repeat ? Keyword::Endrepeat
+                                                      : Keyword::While;
+        const OWord last = SkipTo(name, {end});
+        if (stay) RunOWord(last); // a do loop's condition, a repeat's count
+        return;
+    }
+    case Keyword::Unknown:
+        Fail(Unsettled::Error, "unknown o-word " + OName(name));
+    }
+}
+
+} // namespace
+
+InterpResult Interpret(const ProgramSource& Source, const InterpLimits& Limits) {
+    return Runner(Source, Limits).Run();
 }
 
 } // namespace vorlund

@@ -1,0 +1,65 @@
+#include "interp/LineReader.h"
+
+#include <cstring>
+
+namespace vorlund {
+
+LineReader::LineReader(const ProgramSource& Source) : source_(Source), buf_(2 * kMaxLine) {}
+
+void LineReader::Seek(std::uint64_t Offset, std::int64_t Line) {
+    line_ = Line - 1;
+    if (Offset >= bufStart_ && Offset <= bufStart_ + len_) {
+        pos_ = std::size_t(Offset - bufStart_);
+        return;
+    }
+    bufStart_ = Offset;
+    len_ = pos_ = 0;
+    end_ = false;
+}
+
+// Keeps the bytes from pos_ on and reads after them; false when none came.
+bool LineReader::Refill() {
+    if (end_) return false;
+    std::memmove(buf_.data(), buf_.data() + pos_, len_ - pos_);
+    bufStart_ += pos_;
+    len_ -= pos_;
+    pos_ = 0;
+    const std::size_t before = len_;
+    const std::uint64_t size = source_.Size();
+    while (len_ < buf_.size()) {
+        const std::uint64_t at = bufStart_ + len_;
+        if (at >= size) break;
+        const std::size_t want =
+            std::size_t(std::min<std::uint64_t>(buf_.size() - len_, size - at));
+        const std::size_t got = source_.ReadAt(at, buf_.data() + len_, want);
+        if (got == 0) break;
+        len_ += got;
+    }
+    end_ = len_ < buf_.size();
+    return len_ > before;
+}
+
+LineReader::Status LineReader::Next(std::string_view& Text) {
+    for (;;) {
+        const char* from = buf_.data() + pos_;
+        const char* end = buf_.data() + len_;
+        const char* p = from;
+        while (p < end && *p != '\n' && *p != '\r')
+            ++p;
+        // A CR at the buffer's end may be followed by an LF not read yet.
+        const bool cut = p == end || (*p == '\r' && p + 1 == end);
+        if (!cut || end_) {
+            if (p == from && p == end) return Status::End;
+            Text = std::string_view(from, std::size_t(p - from));
+            start_ = pos_;
+            if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+            pos_ = std::size_t(p - buf_.data());
+            ++line_;
+            return Text.size() > kMaxLine ? Status::TooLong : Status::Line;
+        }
+        if (len_ - pos_ > kMaxLine) return Status::TooLong;
+        if (!Refill() && !end_) return Status::End;
+    }
+}
+
+} // namespace vorlund
