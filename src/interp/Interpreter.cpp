@@ -181,21 +181,23 @@ bool Runner::RunBlock() {
                   true);
         return true;
     }
-    if (call) b.Has &= ~(letter('P') | letter('L'));
+    long program = 0, repeats = 1;
+    if (call) {
+        if (!b.Given('P')) Fail(Unsettled::Error, "M98 without P");
+        program = std::lround(b.Of('P'));
+        if (b.Given('L'))
+            repeats = std::lround(b.Of('L'));
+        else if (program > 9999)
+            repeats = program / 10000, program %= 10000; // P30100: O0100 three times
+        b.Has &= ~(letter('P') | letter('L'));
+    }
     if (b.Has) {
         const Outcome outcome = machine_.Run(b);
         if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);
     }
     if (ended_) return false;
     if (call) {
-        if (!block_.Given('P')) Fail(Unsettled::Error, "M98 without P");
-        long p = std::lround(block_.Of('P'));
-        long repeats = 1;
-        if (block_.Given('L'))
-            repeats = std::lround(block_.Of('L'));
-        else if (p > 9999)
-            repeats = p / 10000, p %= 10000; // P30100: O0100 three times
-        CallFanuc(p, repeats, nullptr, 0, false);
+        CallFanuc(program, repeats, nullptr, 0, false);
     } else if (back) {
         if (frames_.empty())
             Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
