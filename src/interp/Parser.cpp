@@ -204,7 +204,7 @@ bool Parser::ReadOWord(std::string_view Code, OWord& Word) {
         ++p;
     const std::string_view text(word, std::size_t(p - word));
     Word.Rest = p;
-    Word.Word = text.empty() ? Keyword::Label : Keyword::Unknown;
+    Word.Word = text.empty() && Word.Name[0] != '<' ? Keyword::Label : Keyword::Unknown;
     for (const auto& [spelling, keyword] : kWords)
         if (text == spelling) Word.Word = keyword;
     return true;
