@@ -2,10 +2,15 @@
 // program reads them:
 //   interp_file FILE...
 // prints "FILE: MINZ line LINE" or "FILE: REASON line LINE: TEXT" per file.
+//   interp_file --make BYTES FILE
+// writes bench/InterpProgram.h's program of about BYTES bytes to FILE.
+#include "InterpProgram.h"
+
 #include "interp/Interpreter.h"
 
 #include <cstdio>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +37,16 @@ private:
 } // namespace
 
 int main(int Argc, char** Argv) {
+    if (Argc == 4 && std::string(Argv[1]) == "--make") {
+        std::FILE* out = std::fopen(Argv[3], "wb");
+        if (!out) return std::fprintf(stderr, "cannot open file %s\n", Argv[3]), 1;
+        const auto deepest =
+            vorlund::bench::WriteInterpProgram(std::stoull(Argv[2]), [out](std::string_view Piece) {
+                std::fwrite(Piece.data(), 1, Piece.size(), out);
+            });
+        std::printf("%s: deepest %.3f\n", Argv[3], double(deepest) / 1000);
+        return std::fclose(out) == 0 ? 0 : 1;
+    }
     int status = 0;
     for (int i = 1; i < Argc; ++i) {
         const int fd = open(Argv[i], O_RDONLY);

@@ -10,11 +10,20 @@ void LineReader::Seek(std::uint64_t Offset, std::int64_t Line) {
     line_ = Line - 1;
     if (Offset >= bufStart_ && Offset <= bufStart_ + len_) {
         pos_ = std::size_t(Offset - bufStart_);
+        found_ = false;
         return;
     }
     bufStart_ = Offset;
     len_ = pos_ = 0;
     end_ = false;
+    found_ = false;
+}
+
+std::size_t LineReader::Find(std::size_t& Cache, char C) const {
+    if (found_ && Cache >= pos_) return Cache;
+    const void* at = std::memchr(buf_.data() + pos_, C, len_ - pos_);
+    Cache = at ? std::size_t(static_cast<const char*>(at) - buf_.data()) : len_;
+    return Cache;
 }
 
 // Keeps the bytes from pos_ on and reads after them; false when none came.
@@ -24,6 +33,7 @@ bool LineReader::Refill() {
     bufStart_ += pos_;
     len_ -= pos_;
     pos_ = 0;
+    found_ = false;
     const std::size_t before = len_;
     const std::uint64_t size = source_.Size();
     while (len_ < buf_.size()) {
@@ -43,9 +53,9 @@ LineReader::Status LineReader::Next(std::string_view& Text) {
     for (;;) {
         const char* from = buf_.data() + pos_;
         const char* end = buf_.data() + len_;
-        const char* p = from;
-        while (p < end && *p != '\n' && *p != '\r')
-            ++p;
+        const std::size_t lf = Find(lf_, '\n'), cr = Find(cr_, '\r');
+        found_ = true;
+        const char* p = buf_.data() + std::min(lf, cr);
         // A CR at the buffer's end may be followed by an LF not read yet.
         const bool cut = p == end || (*p == '\r' && p + 1 == end);
         if (!cut || end_) {

@@ -28,6 +28,7 @@ public:
 
 private:
     bool Refill();
+    std::size_t Find(std::size_t& Cache, char C) const;
 
     const ProgramSource& source_;
     std::vector<char> buf_;
@@ -37,6 +38,9 @@ private:
     std::size_t start_ = 0;      // the last line's start
     bool end_ = false;           // the buffer reaches the end of the program
     std::int64_t line_ = 0;
+    // The next LF and CR at or after pos_ (len_ when none), found once.
+    std::size_t lf_ = 0, cr_ = 0;
+    bool found_ = false;
 };
 
 } // namespace vorlund

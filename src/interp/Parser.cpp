@@ -1,5 +1,6 @@
 #include "interp/Parser.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -31,25 +32,20 @@ std::string Upper(std::string_view Text) {
 // Digits with at most one ".", correctly rounded; nothing read when no digit.
 bool ReadNumber(const char*& P, double& Value) {
     const char* p = P;
-    std::uint64_t mant = 0;
-    int digits = 0, scale = 0;
-    for (; IsDigit(*p); ++p)
-        if (digits < 19)
-            mant = mant * 10 + std::uint64_t(*p - '0'), digits += mant != 0;
-        else
-            ++scale, ++digits;
-    const bool whole = p != P;
+    std::uint64_t mant = 0; // wraps past 19 digits: then from_chars reads it
+    while (IsDigit(*p))
+        mant = mant * 10 + std::uint64_t(*p++ - '0');
+    const auto whole = p - P;
+    long fraction = 0;
     if (*p == '.') {
         const char* first = ++p;
-        for (; IsDigit(*p); ++p)
-            if (digits < 19)
-                mant = mant * 10 + std::uint64_t(*p - '0'), digits += mant != 0, --scale;
-        if (!whole && p == first) return false;
-    } else if (!whole) {
-        return false;
+        while (IsDigit(*p))
+            mant = mant * 10 + std::uint64_t(*p++ - '0');
+        fraction = p - first;
     }
-    if (mant < (std::uint64_t(1) << 53) && scale <= 0 && scale >= -22) {
-        Value = double(mant) / kPow10[-scale];
+    if (whole + fraction == 0) return false;
+    if (whole + fraction <= 19 && mant < (std::uint64_t(1) << 53) && fraction <= 22) {
+        Value = double(mant) / kPow10[fraction];
     } else {
         const auto [end, ec] = std::from_chars(P, p, Value, std::chars_format::fixed);
         if (ec != std::errc() || end != p) Fail(Unsettled::Error, "number out of range");
@@ -57,6 +53,18 @@ bool ReadNumber(const char*& P, double& Value) {
     P = p;
     return true;
 }
+
+// What Code makes of each byte: 0 dropped, 1 a comment's start, else the
+// byte, letters in lower case; NUL becomes a byte no word takes.
+constexpr auto kCodeOf = [] {
+    std::array<unsigned char, 256> map{};
+    for (int c = 0; c < 256; ++c)
+        map[std::size_t(c)] = (c >= 'A' && c <= 'Z') ? (unsigned char)(c + 32) : (unsigned char)c;
+    map[' '] = map['\t'] = 0;
+    map['('] = map[';'] = 1;
+    map[0] = 0xff;
+    return map;
+}();
 
 double Checked(double Value, const char* What) {
     if (!std::isfinite(Value)) Fail(Unsettled::Error, What);
@@ -142,17 +150,15 @@ std::string_view Parser::Code(std::string_view Line) {
     char* out = code_.data();
     const char* p = Line.data();
     const char* end = p + Line.size();
-    while (p < end) {
-        char c = *p++;
-        if (c == ' ' || c == '\t') continue;
-        if (c == '(') {
-            while (p < end && *p++ != ')') {
+    for (; p < end; ++p) {
+        const unsigned char c = kCodeOf[static_cast<unsigned char>(*p)];
+        if (c > 1) {
+            *out++ = char(c);
+        } else if (c == 1) {
+            if (*p == ';') break;
+            while (p + 1 < end && *++p != ')') {
             }
-            continue;
         }
-        if (c == ';') break;
-        if (c >= 'A' && c <= 'Z') c = char(c + 32);
-        *out++ = c;
     }
     *out = '\0';
     const char* code = code_.data();
@@ -223,11 +229,13 @@ void Parser::Words(std::string_view Code, Block& Given) {
     Setting settings[32];
     int count = 0;
     const char* p = Code.data();
-    for (const std::string_view macro : {"if[", "goto", "while[", "end"})
-        if (Code.starts_with(macro))
-            Fail(Unsettled::Error,
-                 "Fanuc macro " + Upper(macro.substr(0, macro.size() - (macro.back() == '['))) +
-                     " is not run");
+    const char first = Code.empty() ? '\0' : Code[0];
+    if (first == 'i' || first == 'w' || first == 'e' || (first == 'g' && Code[1] == 'o'))
+        for (const std::string_view macro : {"if[", "goto", "while[", "end"})
+            if (Code.starts_with(macro))
+                Fail(Unsettled::Error,
+                     "Fanuc macro " + Upper(macro.substr(0, macro.size() - (macro.back() == '['))) +
+                         " is not run");
     while (*p) {
         const char c = *p++;
         if (c == '#') {
@@ -246,10 +254,11 @@ void Parser::Words(std::string_view Code, Block& Given) {
             Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(p - 1, 1)));
         const double value = Real(p);
         if (c == 'g' || c == 'm') {
-            const double tenths = std::round(value * 10.0);
             const bool g = c == 'g';
-            if (tenths < 0 || tenths > 9999 || std::fabs(tenths - value * 10.0) > 1e-3 ||
-                (!g && tenths != std::round(value) * 10.0))
+            if (!(value >= 0.0 && value < 1000.0))
+                Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(&c, 1)));
+            const long tenths = long(value * 10.0 + 0.5);
+            if (std::fabs(double(tenths) - value * 10.0) > 1e-3 || (!g && tenths % 10 != 0))
                 Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(&c, 1)));
             if (g) {
                 if (Given.GCount == 16) Fail(Unsettled::Error, "too many G words on one line");
