@@ -57,8 +57,7 @@ bool HasO(std::string_view Line) {
 class Runner {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), parser_(params_),
-          budget_(Limits.Steps + Source.Size()) {}
+        : source_(Source), limits_(Limits), reader_(Source), parser_(params_) {}
 
     InterpResult Run();
 
@@ -78,6 +77,7 @@ private:
     bool Condition(const char* Rest);
     Loop* FindLoop(std::string_view Name);
     void Count();
+    Frame& Top() { return frames_[calls_ - 1]; }
 
     const ProgramSource& source_;
     InterpLimits limits_;
@@ -86,7 +86,7 @@ private:
     Parser parser_;
     Machine machine_;
     Block block_;
-    std::uint64_t budget_;
+    std::uint64_t high_ = 0; // the end of the furthest line read
     std::uint64_t steps_ = 0;
     bool started_ = false; // a line of code was run: a "%" now ends the program
     bool ended_ = false;
@@ -94,28 +94,33 @@ private:
     bool indexed_ = false;
     std::map<std::string, Place, std::less<>> subs_;
     std::map<long, Place> programs_;
-    std::vector<Frame> frames_;
+    std::vector<Frame> frames_; // [0, calls_) in use; kept to reuse their names
+    std::size_t calls_ = 0;
     std::vector<Loop> loops_;
     std::string skip_;
 };
 
+// Counts the blocks run again, by calls and loops: reading on through new
+// lines ends on its own.
 void Runner::Count() {
-    if (++steps_ > budget_)
+    if (reader_.Start() >= high_) {
+        high_ = reader_.After();
+        return;
+    }
+    if (++steps_ > limits_.Steps)
         Fail(Unsettled::Runaway, "no end after " + std::to_string(steps_ - 1) + " blocks");
 }
 
 InterpResult Runner::Run() {
-    frames_.reserve(std::size_t(limits_.CallDepth) + 1);
     try {
         while (!ended_) {
             std::string_view text;
             const auto status = reader_.Next(text);
             if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
             if (status == LineReader::Status::End) {
-                if (!frames_.empty())
-                    Fail(Unsettled::Error, frames_.back().Fanuc
-                                               ? frames_.back().Name + " has no M99"
-                                               : frames_.back().Name + " sub has no endsub");
+                if (!!calls_)
+                    Fail(Unsettled::Error, Top().Fanuc ? Top().Name + " has no M99"
+                                                       : OName(Top().Name) + " sub has no endsub");
                 break;
             }
             Count();
@@ -199,10 +204,9 @@ bool Runner::RunBlock() {
     if (call) {
         CallFanuc(program, repeats, nullptr, 0, false);
     } else if (back) {
-        if (frames_.empty())
-            Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
-        Frame& top = frames_.back();
-        if (!top.Fanuc) Fail(Unsettled::Error, "M99 in " + top.Name + " sub");
+        if (!calls_) Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
+        Frame& top = Top();
+        if (!top.Fanuc) Fail(Unsettled::Error, "M99 in " + OName(top.Name) + " sub");
         if (--top.Repeats > 0)
             reader_.Seek(top.Body.Offset, top.Body.Line);
         else
@@ -220,25 +224,27 @@ void Runner::CallFanuc(long Number, long Repeats, const double* Args, std::uint3
 
 void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
                   const double* Args, std::uint32_t Given) {
-    if (frames_.size() >= std::size_t(limits_.CallDepth))
+    if (calls_ >= std::size_t(limits_.CallDepth))
         Fail(Unsettled::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
     if (Scoped) params_.Enter(Args, Given);
-    frames_.push_back({{reader_.After(), reader_.Line() + 1},
-                       Body,
-                       Repeats,
-                       Fanuc,
-                       Scoped,
-                       loops_.size(),
-                       std::string(Name)});
+    if (calls_ == frames_.size()) frames_.emplace_back();
+    Frame& frame = frames_[calls_++];
+    frame.Back = {reader_.After(), reader_.Line() + 1};
+    frame.Body = Body;
+    frame.Repeats = Repeats;
+    frame.Fanuc = Fanuc;
+    frame.Scoped = Scoped;
+    frame.Loops = loops_.size();
+    frame.Name.assign(Name);
     reader_.Seek(Body.Offset, Body.Line);
 }
 
 void Runner::Return() {
-    const Frame& top = frames_.back();
+    const Frame& top = Top();
     if (top.Scoped) params_.Leave();
     loops_.resize(top.Loops);
     reader_.Seek(top.Back.Offset, top.Back.Line);
-    frames_.pop_back();
+    --calls_;
 }
 
 const Place* Runner::FindSub(std::string_view Name) {
@@ -300,7 +306,7 @@ bool Runner::Condition(const char* Rest) {
 }
 
 Loop* Runner::FindLoop(std::string_view Name) {
-    const std::size_t floor = frames_.empty() ? 0 : frames_.back().Loops;
+    const std::size_t floor = !calls_ ? 0 : Top().Loops;
     for (std::size_t i = loops_.size(); i-- > floor;)
         if (loops_[i].Name == Name) return &loops_[i];
     return nullptr;
@@ -326,8 +332,7 @@ void Runner::RunOWord(const OWord& Word) {
         const bool value = *rest != '\0';
         const double result = value ? parser_.Real(rest) : 0.0;
         Parser::End(rest);
-        if (frames_.empty() || frames_.back().Fanuc)
-            Fail(Unsettled::Error, OName(name) + " without a call");
+        if (!calls_ || Top().Fanuc) Fail(Unsettled::Error, OName(name) + " without a call");
         params_.Set("_value", result);
         params_.Set("_value_returned", value);
         Return();
@@ -340,10 +345,9 @@ void Runner::RunOWord(const OWord& Word) {
             if (count == Params::kLocal) Fail(Unsettled::Error, "more than 30 arguments");
             args[count++] = parser_.Real(p);
         }
-        const std::string called = OName(name);
-        const Place* body = FindSub(called.substr(1));
-        if (!body) Fail(Unsettled::MissingProgram, called);
-        Call(*body, 1, false, true, called, args, (std::uint32_t(1) << count) - 1);
+        const Place* body = FindSub(name);
+        if (!body) Fail(Unsettled::MissingProgram, OName(name));
+        Call(*body, 1, false, true, name, args, (std::uint32_t(1) << count) - 1);
         return;
     }
     case Keyword::If:

@@ -35,7 +35,7 @@ struct InterpResult {
 };
 
 struct InterpLimits {
-    std::uint64_t Steps = 100'000'000; // blocks run, calls and loops included
+    std::uint64_t Steps = 20'000'000; // blocks run again by calls and loops
     int CallDepth = 64;
 };
 

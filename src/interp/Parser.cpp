@@ -137,6 +137,30 @@ bool Operator(const char* P, char& Op, int& Length, int& Level) {
     return false;
 }
 
+Keyword KeywordOf(std::string_view Text) {
+    static constexpr std::pair<std::string_view, Keyword> kWords[] = {
+        {"sub", Keyword::Sub},
+        {"endsub", Keyword::Endsub},
+        {"call", Keyword::Call},
+        {"return", Keyword::Return},
+        {"if", Keyword::If},
+        {"elseif", Keyword::Elseif},
+        {"else", Keyword::Else},
+        {"endif", Keyword::Endif},
+        {"while", Keyword::While},
+        {"endwhile", Keyword::Endwhile},
+        {"do", Keyword::Do},
+        {"repeat", Keyword::Repeat},
+        {"endrepeat", Keyword::Endrepeat},
+        {"break", Keyword::Break},
+        {"continue", Keyword::Continue},
+    };
+    if (Text.empty()) return Keyword::Label;
+    for (const auto& [spelling, keyword] : kWords)
+        if (spelling[0] == Text[0] && spelling == Text) return keyword;
+    return Keyword::Unknown;
+}
+
 void Expect(const char*& P, char C) {
     if (*P != C) Fail(Unsettled::Error, "malformed expression");
     ++P;
@@ -188,31 +212,12 @@ bool Parser::ReadOWord(std::string_view Code, OWord& Word) {
         if (p == name) return false;
         Word.Name = std::string_view(name, std::size_t(p - name));
     }
-    static constexpr std::pair<std::string_view, Keyword> kWords[] = {
-        {"sub", Keyword::Sub},
-        {"endsub", Keyword::Endsub},
-        {"call", Keyword::Call},
-        {"return", Keyword::Return},
-        {"if", Keyword::If},
-        {"elseif", Keyword::Elseif},
-        {"else", Keyword::Else},
-        {"endif", Keyword::Endif},
-        {"while", Keyword::While},
-        {"endwhile", Keyword::Endwhile},
-        {"do", Keyword::Do},
-        {"repeat", Keyword::Repeat},
-        {"endrepeat", Keyword::Endrepeat},
-        {"break", Keyword::Break},
-        {"continue", Keyword::Continue},
-    };
     const char* word = p;
     while (IsLetter(*p))
         ++p;
-    const std::string_view text(word, std::size_t(p - word));
     Word.Rest = p;
-    Word.Word = text.empty() && Word.Name[0] != '<' ? Keyword::Label : Keyword::Unknown;
-    for (const auto& [spelling, keyword] : kWords)
-        if (text == spelling) Word.Word = keyword;
+    Word.Word = KeywordOf(std::string_view(word, std::size_t(p - word)));
+    if (Word.Word == Keyword::Label && Word.Name[0] == '<') Word.Word = Keyword::Unknown;
     return true;
 }
 
