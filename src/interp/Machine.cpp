@@ -18,6 +18,7 @@ constexpr std::uint32_t Bit(char Letter) {
 }
 constexpr std::uint32_t AxisWords = Bit('X') | Bit('Y') | Bit('Z') | Bit('A') | Bit('B') |
                                     Bit('C') | Bit('U') | Bit('V') | Bit('W');
+constexpr std::uint32_t CentreWords = Bit('I') | Bit('J') | Bit('K');
 constexpr double MmPerInch = 25.4;
 
 // A word as written: "Z-2", "G38.2".
@@ -107,7 +108,9 @@ Outcome Machine::Run(const Block& Given) {
     }
     if (nonModal_ == 280 || nonModal_ == 300) return Home(Given);
     if (nonModal_ == 100 || nonModal_ == 520) return {}; // their axis words are no move
-    if (!(Given.Has & AxisWords)) return {};
+    // An arc with a centre and no end is a full circle.
+    bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
+    if (!(Given.Has & AxisWords) && !circle) return {};
     if (motion_ < 0) return Fault("axis words without a motion mode");
     if (nonModal_ == 530) return InMachine(Given);
     return Move(Given);
