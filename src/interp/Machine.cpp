@@ -113,6 +113,7 @@ Outcome Machine::Run(const Block& Given) {
     if (!(Given.Has & AxisWords) && !circle) return {};
     if (motion_ < 0) return Fault("axis words without a motion mode");
     if (nonModal_ == 530) return InMachine(Given);
+    if (motion_ == 0 || motion_ == 10) return Linear(Given, false);
     return Move(Given);
 }
 
@@ -237,23 +238,29 @@ void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
     }
 }
 
-bool Machine::Target(const Block& Given, double (&To)[3], bool (&Known)[3], Outcome& Why) const {
+bool Machine::FromUnknownZ(const Block& Given) const {
+    return !absolute_ && !known_[Z] && Given.Given('Z') && Given.Of('Z') != 0.0;
+}
+
+Outcome Machine::IncrementalZ(const Block& Given) const {
+    return Doubt(Unsettled::IncrementalStart, "G91 " + Word('Z', Given.Of('Z')));
+}
+
+double Machine::End(const Block& Given, int Axis) const {
+    char letter = AxisLetter[Axis];
+    if (!Given.Given(letter)) return pos_[Axis];
+    return absolute_ ? Given.Of(letter) : pos_[Axis] + Given.Of(letter);
+}
+
+bool Machine::EndKnown(const Block& Given, int Axis) const {
+    return known_[Axis] || (absolute_ && Given.Given(AxisLetter[Axis]));
+}
+
+void Machine::Advance(const Block& Given) {
     for (int i = 0; i < 3; ++i) {
-        To[i] = pos_[i];
-        Known[i] = known_[i];
-        if (!Given.Given(AxisLetter[i])) continue;
-        double v = Given.Of(AxisLetter[i]);
-        if (absolute_) {
-            To[i] = v;
-            Known[i] = true;
-        } else if (known_[i]) {
-            To[i] += v;
-        } else if (i == Z && v != 0.0) {
-            Why = Doubt(Unsettled::IncrementalStart, "G91 " + Word('Z', v));
-            return false;
-        }
+        known_[i] = EndKnown(Given, i);
+        pos_[i] = End(Given, i);
     }
-    return true;
 }
 
 Outcome Machine::Move(const Block& Given) {
@@ -266,15 +273,13 @@ Outcome Machine::Move(const Block& Given) {
 }
 
 Outcome Machine::Linear(const Block& Given, bool Return) {
-    double to[3];
-    bool known[3];
-    Outcome why;
-    if (!Target(Given, to, known, why)) return why;
+    if (FromUnknownZ(Given)) return IncrementalZ(Given);
     Start();
-    if (known[Z]) Reach(to[Z], Given.Line, DepthSource::Move);
-    pos_[X] = to[X], known_[X] = known[X];
-    pos_[Y] = to[Y], known_[Y] = known[Y];
-    if (!Return) pos_[Z] = to[Z], known_[Z] = known[Z];
+    double z = pos_[Z];
+    bool known = known_[Z];
+    Advance(Given);
+    if (Given.Given('Z') && known_[Z]) Reach(pos_[Z], Given.Line, DepthSource::Move);
+    if (Return) pos_[Z] = z, known_[Z] = known;
     return {};
 }
 
@@ -297,18 +302,15 @@ Outcome Machine::Arc(const Block& Given) {
         if (p < 1.0 || p != std::floor(p)) return Fault("arc turns " + Word('P', p));
         turns = p > 1e6 ? 1000000 : static_cast<int>(p);
     }
-    double to[3];
-    bool known[3];
-    Outcome why;
-    if (!Target(Given, to, known, why)) return why;
+    if (FromUnknownZ(Given)) return IncrementalZ(Given);
     bool zInPlane = n != Z;
-    if (!(known_[a] && known_[b] && known[a] && known[b])) {
+    if (!(known_[a] && known_[b] && EndKnown(Given, a) && EndKnown(Given, b))) {
         // An XY arc from an unknown point still ends at its Z.
         if (zInPlane)
             return Doubt(Unsettled::IncrementalStart, GWord(motion_) + " from an unknown point");
         return Linear(Given, false);
     }
-    ArcPlane arc{pos_[a], pos_[b], to[a], to[b], 0.0, 0.0, motion_ == 20, turns};
+    ArcPlane arc{pos_[a], pos_[b], End(Given, a), End(Given, b), 0.0, 0.0, motion_ == 20, turns};
     bool full = arc.StartA == arc.EndA && arc.StartB == arc.EndB;
     double tight = inch_ ? 0.00005 : 0.00005 * MmPerInch;
     if (radius) {
@@ -325,16 +327,16 @@ Outcome Machine::Arc(const Block& Given) {
     double r = std::hypot(arc.StartA - arc.CentreA, arc.StartB - arc.CentreB);
     if (r <= tight) return Fault("arc of zero radius");
     Start();
-    if (known[Z]) Reach(to[Z], Given.Line, DepthSource::Move);
+    double endZ = End(Given, Z);
+    if (EndKnown(Given, Z)) Reach(endZ, Given.Line, DepthSource::Move);
     if (zInPlane) {
         // Z is the plane's first axis in XZ, its second in YZ.
         double low = (a == Z ? arc.CentreA : arc.CentreB) - r;
         double angle = a == Z ? std::numbers::pi : -std::numbers::pi / 2.0;
-        if (low < std::min(pos_[Z], to[Z]) - 1e-9 && ArcSweeps(arc, angle))
+        if (low < std::min(pos_[Z], endZ) - 1e-9 && ArcSweeps(arc, angle))
             Reach(low, Given.Line, DepthSource::ArcLowest);
     }
-    for (int i = 0; i < 3; ++i)
-        pos_[i] = to[i], known_[i] = known[i];
+    Advance(Given);
     return {};
 }
 
@@ -372,7 +374,7 @@ Outcome Machine::Cycle(const Block& Given) {
         } else if (known_[i]) {
             pos_[i] += v * repeats;
         } else if (i == Z && v != 0.0) {
-            return Doubt(Unsettled::IncrementalStart, "G91 " + Word('Z', v));
+            return IncrementalZ(Given);
         }
         // Z placing a cycle in XZ or YZ moves in steps: its ends are its extremes.
         if (i == Z && known_[Z]) {
@@ -390,17 +392,13 @@ Outcome Machine::Cycle(const Block& Given) {
 Outcome Machine::Home(const Block& Given) {
     // Through the intermediate point, in program coordinates, to a machine
     // position: the axes named (all when none is) end unknown.
-    double to[3];
-    bool known[3];
-    Outcome why;
-    if (!Target(Given, to, known, why)) return why;
+    if (FromUnknownZ(Given)) return IncrementalZ(Given);
     Start();
-    if (Given.Given('Z') && known[Z]) Reach(to[Z], Given.Line, DepthSource::Move);
+    Advance(Given);
+    if (Given.Given('Z') && known_[Z]) Reach(pos_[Z], Given.Line, DepthSource::Move);
     bool any = Given.Has & AxisWords;
-    for (int i = 0; i < 3; ++i) {
-        pos_[i] = to[i];
-        known_[i] = known[i] && any && !Given.Given(AxisLetter[i]);
-    }
+    for (int i = 0; i < 3; ++i)
+        known_[i] = known_[i] && any && !Given.Given(AxisLetter[i]);
     return {};
 }
 

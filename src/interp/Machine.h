@@ -38,9 +38,13 @@ private:
     Outcome Cycle(const Block& Given);
     Outcome Home(const Block& Given);
     Outcome InMachine(const Block& Given);
-    // The end of a move in program coordinates; false with Why set when an
-    // incremental Z starts from an unknown Z.
-    bool Target(const Block& Given, double (&To)[3], bool (&Known)[3], Outcome& Why) const;
+    // Whether the block moves Z incrementally from an unknown Z.
+    bool FromUnknownZ(const Block& Given) const;
+    Outcome IncrementalZ(const Block& Given) const;
+    // Where the block's axis words take an axis, in program coordinates.
+    double End(const Block& Given, int Axis) const;
+    bool EndKnown(const Block& Given, int Axis) const;
+    void Advance(const Block& Given);
     void Units(bool Inch);
     void Start();
     void Reach(double Z, std::int64_t Line, DepthSource From);
