@@ -19,7 +19,9 @@ double Wrap(double Angle) {
 
 bool ArcSweeps(const ArcPlane& Arc, double Angle) {
     if (Arc.Turns > 1) return true;
-    if (Arc.StartA == Arc.EndA && Arc.StartB == Arc.EndB) return true; // full circle
+    // A full circle: ends the same within what sums of decimals miss by.
+    if (std::fabs(Arc.StartA - Arc.EndA) < 1e-8 && std::fabs(Arc.StartB - Arc.EndB) < 1e-8)
+        return true;
     double start = std::atan2(Arc.StartB - Arc.CentreB, Arc.StartA - Arc.CentreA);
     double end = std::atan2(Arc.EndB - Arc.CentreB, Arc.EndA - Arc.CentreA);
     double sign = Arc.Clockwise ? -1.0 : 1.0;

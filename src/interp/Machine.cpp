@@ -231,7 +231,8 @@ void Machine::Start() {
 
 void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
     if (inch_ != firstInch_) Z = inch_ ? Z * MmPerInch : Z / MmPerInch;
-    if (Z < minZ_) {
+    // Deeper as the tag shows it: sums of decimals do not move the line.
+    if (static_cast<float>(Z) < static_cast<float>(minZ_)) {
         minZ_ = Z;
         minLine_ = Line;
         source_ = From;
