@@ -226,9 +226,10 @@ void Parser::End(const char* P) {
 }
 
 void Parser::Words(std::string_view Code, Block& Given) {
-    struct Setting {
+    struct Setting { // trivial: the array costs nothing on a line without settings
         int number;
-        std::string_view name;
+        const char* name;
+        std::size_t length;
         double value;
     };
     Setting settings[32];
@@ -247,10 +248,13 @@ void Parser::Words(std::string_view Code, Block& Given) {
             if (count == 32) Fail(Unsettled::Error, "too many parameters set on one line");
             Setting& s = settings[count++];
             s.number = 0;
-            if (*p == '<')
-                s.name = Name(p);
-            else
+            s.length = 0;
+            if (*p == '<') {
+                const std::string_view name = Name(p);
+                s.name = name.data(), s.length = name.size();
+            } else {
                 s.number = Number(p);
+            }
             Expect(p, '=');
             s.value = Real(p);
             continue;
@@ -283,13 +287,18 @@ void Parser::Words(std::string_view Code, Block& Given) {
         Given.Value[c - 'a'] = value;
     }
     for (int i = 0; i < count; ++i)
-        settings[i].name.empty() ? params_.Set(settings[i].number, settings[i].value)
-                                 : params_.Set(settings[i].name, settings[i].value);
+        settings[i].length ? params_.Set({settings[i].name, settings[i].length}, settings[i].value)
+                           : params_.Set(settings[i].number, settings[i].value);
 }
 
 double Parser::Real(const char*& P) {
     double value = 0.0;
-    if (ReadNumber(P, value)) return value;
+    const bool minus = *P == '-';
+    const char* number = P + minus;
+    if (ReadNumber(number, value)) {
+        P = number;
+        return minus ? -value : value;
+    }
     if (++depth_ > kMaxNesting) Fail(Unsettled::Error, "expression nested too deep");
     bool negative = false;
     for (; *P == '-' || *P == '+'; ++P)
@@ -316,7 +325,7 @@ double Parser::Expression(const char*& P, int Level) {
     int length, level;
     while (Operator(P, op, length, level) && level >= Level) {
         P += length;
-        value = Binary(op, value, Expression(P, level + 1));
+        value = Checked(Binary(op, value, Expression(P, level + 1)), "number out of range");
     }
     return value;
 }

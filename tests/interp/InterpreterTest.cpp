@@ -75,6 +75,8 @@ const Row kRows[] = {
      "#1=0\nM98 P100 L3\nM98 P20200\nM30\nO0100\nG1 Z[#1-1]\n#1=[#1-1]\nM99\n"
      "O0200\nG1 Z-9.5\nM99\n%\n",
      U::None, -9.5, 10, ""},
+    {"G65 arguments", "#1=5\nG65 P100 A-2 Z-1\nG1 Z#1\nM30\nO0100\nG1 Z[#1+#26]\nM99\n", U::None,
+     -3, 6, ""},
     {"M2 ends", "G1 Z-2\nM2\nG1 Z-50\n", U::None, -2, 1, ""},
     {"sub after M30", "o1 call\nM30\no1 sub\nG1 Z-3\no1 endsub\nG1 Z-9\n", U::None, -3, 4, ""},
     {"IF without GOTO", "IF [#1 GT 2] GOTO 5\n", U::Error, 0, 1, "Fanuc"},
@@ -95,6 +97,7 @@ const Row kRows[] = {
     {"log of zero", "G1 Z[LN[0]]\n", U::Error, 0, 1, "logarithm"},
     {"malformed", "G1 Z[1+]\n", U::Error, 0, 1, "malformed"},
     {"unclosed", "G1 Z[1+2\n", U::Error, 0, 1, "malformed"},
+    {"too big", "G1 Z[10**200*10**200]\n", U::Error, 0, 1, "out of range"},
     {"unknown word", "G1 E5\n", U::Error, 0, 1, "unknown word E"},
     {"unknown function", "G1 Z[FOO[1]]\n", U::Error, 0, 1, "FOO"},
     {"two Z words", "G1 Z1 Z2\n", U::Error, 0, 1, "two Z"},
