@@ -53,6 +53,20 @@ void BM_InterpLower(benchmark::State& State) {
 }
 BENCHMARK(BM_InterpLower)->Unit(benchmark::kMillisecond);
 
+// A subroutine at the top called every 100 lines through the program: each
+// call and return re-reads far away.
+void BM_InterpFarCalls(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text =
+            "G21 G90 G0 Z0\no<hole> sub\nG91 G1 Z-0.1\nG1 Z0.1\nG90\no<hole> endsub\n";
+        for (int i = 0; text.size() < (16 << 20); ++i)
+            text += i % 100 ? "G1 X12.345 Y-6.789\n" : "o<hole> call\n";
+        return text + "M2\n";
+    }();
+    Run(State, program);
+}
+BENCHMARK(BM_InterpFarCalls)->Unit(benchmark::kMillisecond);
+
 // Blocks per second in a loop: a subroutine of 8 lines called 100000 times,
 // counting the bytes of the lines run.
 void BM_InterpLoop(benchmark::State& State) {

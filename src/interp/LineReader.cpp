@@ -4,7 +4,12 @@
 
 namespace vorlund {
 
-LineReader::LineReader(const ProgramSource& Source) : source_(Source), buf_(2 * kMaxLine) {}
+namespace {
+constexpr std::size_t kFirstChunk = 16 << 10;
+}
+
+LineReader::LineReader(const ProgramSource& Source)
+    : source_(Source), buf_(2 * kMaxLine), chunk_(buf_.size()) {}
 
 void LineReader::Seek(std::uint64_t Offset, std::int64_t Line) {
     line_ = Line - 1;
@@ -13,7 +18,9 @@ void LineReader::Seek(std::uint64_t Offset, std::int64_t Line) {
         found_ = false;
         return;
     }
+    // A call or a loop far away: read a little there, more as it goes on.
     bufStart_ = Offset;
+    chunk_ = kFirstChunk;
     len_ = pos_ = 0;
     end_ = false;
     found_ = false;
@@ -36,16 +43,17 @@ bool LineReader::Refill() {
     found_ = false;
     const std::size_t before = len_;
     const std::uint64_t size = source_.Size();
-    while (len_ < buf_.size()) {
+    const std::size_t want = std::min(buf_.size(), len_ + chunk_);
+    chunk_ = std::min(buf_.size(), 2 * chunk_);
+    while (len_ < want) {
         const std::uint64_t at = bufStart_ + len_;
         if (at >= size) break;
-        const std::size_t want =
-            std::size_t(std::min<std::uint64_t>(buf_.size() - len_, size - at));
-        const std::size_t got = source_.ReadAt(at, buf_.data() + len_, want);
+        const std::size_t got = source_.ReadAt(
+            at, buf_.data() + len_, std::size_t(std::min<std::uint64_t>(want - len_, size - at)));
         if (got == 0) break;
         len_ += got;
     }
-    end_ = len_ < buf_.size();
+    end_ = len_ < want;
     return len_ > before;
 }
 

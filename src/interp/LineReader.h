@@ -37,6 +37,7 @@ private:
     std::size_t pos_ = 0;        // the next line's start
     std::size_t start_ = 0;      // the last line's start
     bool end_ = false;           // the buffer reaches the end of the program
+    std::size_t chunk_;          // the next read: small after a seek, doubling on
     std::int64_t line_ = 0;
     // The next LF and CR at or after pos_ (len_ when none), found once.
     std::size_t lf_ = 0, cr_ = 0;
