@@ -135,5 +135,17 @@ TEST(InterpreterTest, LongProgram) {
     EXPECT_EQ(r.MinLine, 2);
 }
 
+// A CR LF cut by the end of a read is one line end: the reader holds 512 KiB,
+// and with a first line of 9 bytes a CR of the 8-byte lines falls on its last byte.
+TEST(InterpreterTest, CrLfAcrossReads) {
+    std::string program = "G0 Z0.0\r\n";
+    for (int i = 0; i < 70'000; ++i)
+        program += "G1 X12\r\n";
+    program += "G1 Z-2\r\n";
+    const InterpResult r = Interpret(StringSource(program));
+    EXPECT_EQ(r.Reason, U::None) << r.Text;
+    EXPECT_EQ(r.MinLine, 70'002);
+}
+
 } // namespace
 } // namespace vorlund
