@@ -76,7 +76,7 @@ private:
     OWord SkipTo(std::string_view Name, std::initializer_list<Keyword> Words);
     bool Condition(const char* Rest);
     Loop* FindLoop(std::string_view Name);
-    void Count();
+    void Count(std::size_t Length);
     Frame& Top() { return frames_[calls_ - 1]; }
 
     const ProgramSource& source_;
@@ -100,15 +100,16 @@ private:
     std::string skip_;
 };
 
-// Counts the blocks run again, by calls and loops: reading on through new
-// lines ends on its own.
-void Runner::Count() {
+// Counts the blocks run again by calls and loops, a long line as one per 64
+// bytes: reading on through new lines ends on its own.
+void Runner::Count(std::size_t Length) {
     if (reader_.Start() >= high_) {
         high_ = reader_.After();
         return;
     }
-    if (++steps_ > limits_.Steps)
-        Fail(Unsettled::Runaway, "no end after " + std::to_string(steps_ - 1) + " blocks");
+    steps_ += 1 + Length / 64;
+    if (steps_ > limits_.Steps)
+        Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
 }
 
 InterpResult Runner::Run() {
@@ -123,7 +124,7 @@ InterpResult Runner::Run() {
                                                        : OName(Top().Name) + " sub has no endsub");
                 break;
             }
-            Count();
+            Count(text.size());
             Step(parser_.Code(text));
         }
     } catch (const Stop& stop) {
@@ -290,7 +291,7 @@ OWord Runner::SkipTo(std::string_view Name, std::initializer_list<Keyword> Words
         const auto status = reader_.Next(text);
         if (status != LineReader::Status::Line)
             throw Stop{Unsettled::Error, OName(skip_) + " has no end", from};
-        Count();
+        Count(text.size());
         if (!HasO(text)) continue;
         OWord word;
         if (!Parser::ReadOWord(parser_.Code(text), word) || word.Name != skip_) continue;
