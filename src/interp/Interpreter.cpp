@@ -62,9 +62,8 @@ public:
     InterpResult Run();
 
 private:
-    std::string_view Read(); // the next line's code; ends the run at the end
-    bool Step(std::string_view Code);
-    bool RunBlock();
+    void Step(std::string_view Code);
+    void RunBlock();
     void RunOWord(const OWord& Word);
     void Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
               const double* Args, std::uint32_t Given);
@@ -119,7 +118,7 @@ InterpResult Runner::Run() {
             const auto status = reader_.Next(text);
             if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
             if (status == LineReader::Status::End) {
-                if (!!calls_)
+                if (calls_)
                     Fail(Unsettled::Error, Top().Fanuc ? Top().Name + " has no M99"
                                                        : OName(Top().Name) + " sub has no endsub");
                 break;
@@ -136,27 +135,27 @@ InterpResult Runner::Run() {
     return {Unsettled::None, 0, "", machine_.MinZ(), machine_.MinLine(), machine_.Source()};
 }
 
-bool Runner::Step(std::string_view Code) {
-    if (Code.empty()) return true;
+void Runner::Step(std::string_view Code) {
+    if (Code.empty()) return;
     if (Code[0] == '%') {
         ended_ = started_;
-        return true;
+        return;
     }
     started_ = true;
     OWord word;
     if (Parser::ReadOWord(Code, word)) {
         RunOWord(word);
-        return true;
+        return;
     }
     block_.Line = reader_.Line();
     block_.Has = 0;
     block_.GCount = block_.MCount = 0;
     parser_.Words(Code, block_);
-    return RunBlock();
+    RunBlock();
 }
 
 // M2 and M30 end the program, M98 calls and M99 returns; G65 calls with arguments.
-bool Runner::RunBlock() {
+void Runner::RunBlock() {
     Block& b = block_;
     bool call = false, back = false;
     int kept = 0;
@@ -180,12 +179,12 @@ bool Runner::RunBlock() {
         double args[Params::kLocal] = {};
         std::uint32_t given = 0;
         for (int n = 0; kArgs[n]; ++n)
-            if (std::string_view("GLNOP").find(kArgs[n]) == std::string_view::npos &&
+            if (std::string_view("GLMNOP").find(kArgs[n]) == std::string_view::npos &&
                 b.Given(kArgs[n]))
                 args[n] = b.Of(kArgs[n]), given |= 1u << n;
         CallFanuc(std::lround(b.Of('P')), b.Given('L') ? std::lround(b.Of('L')) : 1, args, given,
                   true);
-        return true;
+        return;
     }
     long program = 0, repeats = 1;
     if (call) {
@@ -201,7 +200,7 @@ bool Runner::RunBlock() {
         const Outcome outcome = machine_.Run(b);
         if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);
     }
-    if (ended_) return false;
+    if (ended_) return;
     if (call) {
         CallFanuc(program, repeats, nullptr, 0, false);
     } else if (back) {
@@ -213,7 +212,6 @@ bool Runner::RunBlock() {
         else
             Return();
     }
-    return true;
 }
 
 void Runner::CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given,
