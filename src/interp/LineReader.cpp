@@ -69,6 +69,8 @@ LineReader::Status LineReader::Next(std::string_view& Text) {
         if (!cut || end_) {
             if (p == from && p == end) return Status::End;
             Text = std::string_view(from, std::size_t(p - from));
+            if (bufStart_ + pos_ == 0 && Text.starts_with("\xEF\xBB\xBF"))
+                Text.remove_prefix(3); // a UTF-8 byte order mark
             start_ = pos_;
             if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
             pos_ = std::size_t(p - buf_.data());

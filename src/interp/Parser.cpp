@@ -54,13 +54,16 @@ bool ReadNumber(const char*& P, double& Value) {
     return true;
 }
 
-// What Code makes of each byte: 0 dropped, 1 a comment's start, else the
-// byte, letters in lower case; NUL becomes a byte no word takes.
+// What Code makes of each byte: 0 dropped (blanks and control bytes), 1 a
+// comment's start, else the byte, letters in lower case; NUL becomes a byte
+// no word takes.
 constexpr auto kCodeOf = [] {
     std::array<unsigned char, 256> map{};
     for (int c = 0; c < 256; ++c)
         map[std::size_t(c)] = (c >= 'A' && c <= 'Z') ? (unsigned char)(c + 32) : (unsigned char)c;
-    map[' '] = map['\t'] = 0;
+    for (int c = 1; c < ' '; ++c)
+        map[std::size_t(c)] = 0; // tabs, form feeds, a DOS end of file
+    map[0x7f] = map[' '] = 0;
     map['('] = map[';'] = 1;
     map[0] = 0xff;
     return map;

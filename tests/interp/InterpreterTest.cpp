@@ -38,6 +38,7 @@ struct Row {
 // Moves are G0/G1 only: the rows test the runner, not the machine.
 const Row kRows[] = {
     {"line ends", "G0 Z1\rG1 Z-1\r\nG1 Z-3\nG1 Z-2", U::None, -3, 3, ""},
+    {"byte order mark, control bytes", "\xEF\xBB\xBFG1 Z-1\f\nG1 Z-2\n\x1a", U::None, -2, 2, ""},
     {"comments", "G1 Z-1 (Z-9)\nG1 ; Z-8\n(Z-7\n", U::None, -1, 1, ""},
     {"block delete runs", "G1 Z-1\n/G1 Z-4\n/2 G1 Z-3\n", U::None, -4, 2, ""},
     {"percent ends", "%\nG1 Z-1\n%\nG1 Z-7\n", U::None, -1, 2, ""},
