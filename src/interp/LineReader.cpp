@@ -77,7 +77,10 @@ LineReader::Status LineReader::Next(std::string_view& Text) {
             ++line_;
             return Text.size() > kMaxLine ? Status::TooLong : Status::Line;
         }
-        if (len_ - pos_ > kMaxLine) return Status::TooLong;
+        if (len_ - pos_ > kMaxLine) {
+            ++line_;
+            return Status::TooLong;
+        }
         if (!Refill() && !end_) return Status::End;
     }
 }

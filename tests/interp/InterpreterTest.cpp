@@ -136,6 +136,12 @@ TEST(InterpreterTest, LongProgram) {
     EXPECT_EQ(r.MinLine, 2);
 }
 
+TEST(InterpreterTest, LineTooLong) {
+    const InterpResult r = Interpret(StringSource("G1 Z-1\n(" + std::string(300'000, 'x') + ")\n"));
+    EXPECT_EQ(r.Reason, U::Error);
+    EXPECT_EQ(r.Line, 2);
+}
+
 // A CR LF cut by the end of a read is one line end: the reader holds 512 KiB,
 // and with a first line of 9 bytes a CR of the 8-byte lines falls on its last byte.
 TEST(InterpreterTest, CrLfAcrossReads) {
