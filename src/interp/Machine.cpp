@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 
 namespace vorlund {
@@ -34,6 +35,11 @@ std::string GWord(int Code) {
 
 Outcome Doubt(Unsettled Reason, std::string Text) {
     return {Reason, std::move(Text)};
+}
+
+// A count word as an int: clamped to a million, -1 for anything below 0.
+int Count(double V) {
+    return V >= 1e6 ? 1000000 : V > -1.0 ? static_cast<int>(V) : -1;
 }
 
 Outcome Fault(std::string Text) {
@@ -100,6 +106,13 @@ bool IsIgnored(int Code) {
 } // namespace
 
 Outcome Machine::Run(const Block& Given) {
+    Outcome out = Dispatch(Given);
+    if (overflow_) [[unlikely]]
+        return Fault("number out of range");
+    return out;
+}
+
+Outcome Machine::Dispatch(const Block& Given) {
     if (Given.GCount != 0) {
         Outcome modes = Modes(Given);
         if (modes.Reason != Unsettled::None) return modes;
@@ -185,7 +198,7 @@ Outcome Machine::Modes(const Block& Given) {
             break;
         case 100: {
             // L1, L10, L11 write the tool table; the others move a frame.
-            int l = Given.Given('L') ? static_cast<int>(Given.Of('L')) : 0;
+            int l = Given.Given('L') ? Count(Given.Of('L')) : 0;
             if (l != 1 && l != 10 && l != 11)
                 return Doubt(Unsettled::Offset, l ? "G10 " + Word('L', l) : "G10");
             nonModal_ = code;
@@ -230,6 +243,11 @@ void Machine::Start() {
 }
 
 void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
+    // Beyond a float the depth cannot be told.
+    if (!(std::fabs(Z) <= std::numeric_limits<float>::max())) {
+        overflow_ = true;
+        return;
+    }
     if (inch_ != firstInch_) Z = inch_ ? Z * MmPerInch : Z / MmPerInch;
     // Deeper as the tag shows it: sums of decimals do not move the line.
     if (static_cast<float>(Z) < static_cast<float>(minZ_)) {
@@ -301,7 +319,7 @@ Outcome Machine::Arc(const Block& Given) {
     if (Given.Given('P')) {
         double p = Given.Of('P');
         if (p < 1.0 || p != std::floor(p)) return Fault("arc turns " + Word('P', p));
-        turns = p > 1e6 ? 1000000 : static_cast<int>(p);
+        turns = Count(p);
     }
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
     bool zInPlane = n != Z;
@@ -364,8 +382,12 @@ Outcome Machine::Cycle(const Block& Given) {
     }
     if (r < bottom) return Fault("R below the cycle's bottom");
     bool levels = absolute_ || initialKnown_;
-    int repeats = Given.Given('L') ? static_cast<int>(std::min(Given.Of('L'), 1e6)) : 1;
-    if (repeats < 1) return {};
+    int repeats = 1;
+    if (Given.Given('L')) {
+        double l = Given.Of('L');
+        if (l < 1.0 || l != std::floor(l)) return Fault("cycle repeats " + Word('L', l));
+        repeats = Count(l);
+    }
     Start();
     for (int i = 0; i < 3; ++i) {
         if (i == d || !Given.Given(AxisLetter[i])) continue;

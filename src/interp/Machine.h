@@ -31,6 +31,7 @@ public:
     bool Moved() const;
 
 private:
+    Outcome Dispatch(const Block& Given);
     Outcome Modes(const Block& Given);
     Outcome Move(const Block& Given);
     Outcome Linear(const Block& Given, bool Return);
@@ -63,6 +64,7 @@ private:
     bool initialKnown_ = false;
     double cycleR_ = 0.0, cycleDepth_ = 0.0; // the R and depth words kept
     bool moved_ = false;
+    bool overflow_ = false;  // a Z beyond what a float holds
     bool firstInch_ = false; // the unit of the first move
     double minZ_ = 0.0;
     std::int64_t minLine_ = 0;
