@@ -3,8 +3,8 @@
 #include "interp/Arc.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <numbers>
 
@@ -22,11 +22,11 @@ constexpr std::uint32_t AxisWords = Bit('X') | Bit('Y') | Bit('Z') | Bit('A') | 
 constexpr std::uint32_t CentreWords = Bit('I') | Bit('J') | Bit('K');
 constexpr double MmPerInch = 25.4;
 
-// A word as written: "Z-2", "G38.2".
+// A word as written, whatever the locale: "Z-2", "G38.2".
 std::string Word(char Letter, double Value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%c%g", Letter, Value);
-    return text;
+    char text[40] = {Letter};
+    auto end = std::to_chars(text + 1, text + sizeof text, Value).ptr;
+    return {text, end};
 }
 
 std::string GWord(int Code) {
