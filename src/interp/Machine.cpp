@@ -37,6 +37,11 @@ Outcome Doubt(Unsettled Reason, std::string Text) {
     return {Reason, std::move(Text)};
 }
 
+// A word's value, 0 when the block does not give it.
+double Word(const Block& Given, char Letter) {
+    return Given.Given(Letter) ? Given.Of(Letter) : 0.0;
+}
+
 // A count word as an int: clamped to a million, -1 for anything below 0.
 int Count(double V) {
     return V >= 1e6 ? 1000000 : V > -1.0 ? static_cast<int>(V) : -1;
@@ -271,7 +276,7 @@ Outcome Machine::Arc(const Block& Given) {
         if (!ArcCentreFromRadius(arc, Given.Of('R'), tight))
             return Fault("arc radius too small to reach its end");
     } else {
-        double ca = Given.Of(CentreLetter[a]), cb = Given.Of(CentreLetter[b]);
+        double ca = Word(Given, CentreLetter[a]), cb = Word(Given, CentreLetter[b]);
         arc.CentreA = arcAbsolute_ ? ca : arc.StartA + ca;
         arc.CentreB = arcAbsolute_ ? cb : arc.StartB + cb;
         if (!ArcRadiiAgree(arc, inch_ ? 0.0029 : 0.0285, inch_ ? 0.1 : 1.0))
