@@ -66,11 +66,12 @@ bool IsMotion(int Code) {
 
 // Codes that change nothing the depth depends on: dwell, lathe diameter
 // mode, plane and home variants, cutter and tool length compensation (the
-// programmed contour is the cut), work offset selection (the program's own
-// frame), path control, feed and spindle modes, spline end, G92 cancels.
+// programmed contour is the cut, in any plane), work offset selection (the
+// program's own frame; G54.1 as Fanuc numbers more of them), path control,
+// feed and spindle modes, spline end, G92 cancels.
 constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411,
-                           420, 421, 430, 490, 540, 550, 560, 570, 580, 590, 591, 592,
-                           593, 610, 611, 640, 921, 922, 930, 940, 950, 960, 970};
+                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591,
+                           592, 593, 610, 611, 640, 921, 922, 930, 940, 950, 960, 970};
 
 bool IsIgnored(int Code) {
     return std::find(std::begin(Ignored), std::end(Ignored), Code) != std::end(Ignored);

@@ -107,7 +107,7 @@ const Row Rows[] = {
     {"G0 X0 Z0;G18 G5.1 X5 Z-1 I1 K1", 0, 0, Move, Unsettled::Spline, 2, "G5.1"},
     {"G0 Z0;G5 X5 Y5 I1 J1 P1 Q1 Z-1", -1, 2},
     {"G123 X1", 0, 0, Move, Unsettled::Error, 1, "unknown G code G123"},
-    {"G4 P1;G40 G49 G54 G61 G64 G94;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 3},
+    {"G4 P1;G40 G49 G54 G54.1 G61 G64 G94;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 3},
 };
 
 TEST(MachineTest, RunsPrograms) {
