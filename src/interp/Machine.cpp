@@ -309,6 +309,9 @@ Outcome Machine::Cycle(const Block& Given) {
         if (!Given.Given('R')) return Fault(GWord(motion_) + " without R");
         if (!Given.Given(AxisLetter[d])) return Fault(GWord(motion_) + " without " + AxisLetter[d]);
     }
+    // Later blocks of the run keep the last R and depth words. Under G91, R
+    // counts from the level where the run started, the bottom from R; each
+    // repeat (L) drills to the same levels.
     if (Given.Given('R')) cycleR_ = Given.Of('R');
     if (Given.Given(AxisLetter[d])) cycleDepth_ = Given.Of(AxisLetter[d]);
     double r = cycleR_, bottom = cycleDepth_;
