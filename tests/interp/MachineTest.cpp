@@ -77,6 +77,7 @@ const Row Rows[] = {
     {"G0 X1000.1 Z0;G91 G0 X0.2;G90 G18 G3 X1000.3 Z0 I0.8 K0.6", -0.4f, 3, Arc},
     {"G0 X0 Y0 Z0;G2 X0 Y0 I5 Z-3 P2", -3, 2},
     {"G0 X0 Y0 Z0;G2 X20 I10.05", 0, 0, Move, Unsettled::Error, 2},
+    {"G0 X0 Y0 Z0;G2 X2000 I1000.45;G2 X2001 R0.5", 0, 0},
     {"G0 X0 Y0 Z0;G2 X0 Y0 R5", 0, 0, Move, Unsettled::Error, 2},
     {"G0 X0 Y0 Z0;G2 X10 I5 K1", 0, 0, Move, Unsettled::Error, 2},
     {"G0 Z0;G28;G18 G2 X20 Z0 I10", 0, 0, Move, Unsettled::IncrementalStart, 3},
