@@ -3,8 +3,9 @@
 #include "interp/Arc.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <limits>
 #include <numbers>
 
 namespace vorlund {
@@ -21,11 +22,11 @@ constexpr std::uint32_t AxisWords = Bit('X') | Bit('Y') | Bit('Z') | Bit('A') | 
 constexpr std::uint32_t CentreWords = Bit('I') | Bit('J') | Bit('K');
 constexpr double MmPerInch = 25.4;
 
-// A word as written: "Z-2", "G38.2".
+// A word as written, whatever the locale: "Z-2", "G38.2".
 std::string Word(char Letter, double Value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%c%g", Letter, Value);
-    return text;
+    char text[40] = {Letter};
+    auto end = std::to_chars(text + 1, text + sizeof text, Value).ptr;
+    return {text, end};
 }
 
 std::string GWord(int Code) {
@@ -34,6 +35,16 @@ std::string GWord(int Code) {
 
 Outcome Doubt(Unsettled Reason, std::string Text) {
     return {Reason, std::move(Text)};
+}
+
+// A word's value, 0 when the block does not give it.
+double Word(const Block& Given, char Letter) {
+    return Given.Given(Letter) ? Given.Of(Letter) : 0.0;
+}
+
+// A count word as an int: clamped to a million, -1 for anything below 0.
+int Count(double V) {
+    return V >= 1e6 ? 1000000 : V > -1.0 ? static_cast<int>(V) : -1;
 }
 
 Outcome Fault(std::string Text) {
@@ -48,58 +59,34 @@ bool IsSpline(int Code) {
     return Code == 50 || Code == 51 || Code == 52;
 }
 
+bool IsMotion(int Code) {
+    return (Code <= 30 && Code % 10 == 0) || Code == 330 || Code == 331 || IsSpline(Code) ||
+           IsCycle(Code);
+}
+
 // Codes that change nothing the depth depends on: dwell, lathe diameter
 // mode, plane and home variants, cutter and tool length compensation (the
-// programmed contour is the cut), work offset selection (the program's own
-// frame), path control, feed and spindle modes, spline end.
+// programmed contour is the cut, in any plane), work offset selection (the
+// program's own frame; G54.1 as Fanuc numbers more of them), path control,
+// feed and spindle modes, spline end, G92 cancels.
+constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411,
+                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591,
+                           592, 593, 610, 611, 640, 921, 922, 930, 940, 950, 960, 970};
+
 bool IsIgnored(int Code) {
-    switch (Code) {
-    case 40:
-    case 53:
-    case 70:
-    case 80:
-    case 171:
-    case 181:
-    case 191:
-    case 281:
-    case 301:
-    case 400:
-    case 410:
-    case 411:
-    case 420:
-    case 421:
-    case 430:
-    case 431:
-    case 432:
-    case 490:
-    case 540:
-    case 550:
-    case 560:
-    case 570:
-    case 580:
-    case 590:
-    case 591:
-    case 592:
-    case 593:
-    case 610:
-    case 611:
-    case 640:
-    case 921:
-    case 922:
-    case 930:
-    case 940:
-    case 950:
-    case 960:
-    case 970:
-        return true;
-    default:
-        return false;
-    }
+    return std::find(std::begin(Ignored), std::end(Ignored), Code) != std::end(Ignored);
 }
 
 } // namespace
 
 Outcome Machine::Run(const Block& Given) {
+    Outcome out = Dispatch(Given);
+    if (overflow_) [[unlikely]]
+        return Fault("number out of range");
+    return out;
+}
+
+Outcome Machine::Dispatch(const Block& Given) {
     if (Given.GCount != 0) {
         Outcome modes = Modes(Given);
         if (modes.Reason != Unsettled::None) return modes;
@@ -107,7 +94,8 @@ Outcome Machine::Run(const Block& Given) {
         nonModal_ = 0;
     }
     if (nonModal_ == 280 || nonModal_ == 300) return Home(Given);
-    if (nonModal_ == 100 || nonModal_ == 520) return {}; // their axis words are no move
+    // G10, G43.1/.2 and G52 take the axis words: no move.
+    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520) return {};
     // An arc with a centre and no end is a full circle.
     bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
     if (!(Given.Has & AxisWords) && !circle) return {};
@@ -121,95 +109,60 @@ Outcome Machine::Modes(const Block& Given) {
     nonModal_ = 0;
     for (int i = 0; i < Given.GCount; ++i) {
         int code = Given.G[i];
-        switch (code) {
-        case 0:
-        case 10:
-        case 20:
-        case 30:
-        case 330:
-        case 331:
-        case 50:
-        case 51:
-        case 52:
-        case 730:
-        case 740:
-        case 760:
-        case 810:
-        case 820:
-        case 830:
-        case 840:
-        case 850:
-        case 860:
-        case 870:
-        case 880:
-        case 890:
+        if (IsMotion(code)) {
             if (code != series_) series_ = -1;
             motion_ = code;
-            break;
-        case 800:
-            motion_ = series_ = -1;
-            break;
-        case 170:
-        case 180:
-        case 190:
-            plane_ = code;
-            break;
-        case 200:
-            Units(true);
-            break;
-        case 210:
-            Units(false);
-            break;
-        case 900:
-            absolute_ = true;
-            break;
-        case 910:
-            absolute_ = false;
-            break;
-        case 901:
-            arcAbsolute_ = true;
-            break;
-        case 911:
-            arcAbsolute_ = false;
-            break;
-        case 980:
-            retractR_ = false;
-            break;
-        case 990:
-            retractR_ = true;
-            break;
-        case 280:
-        case 300:
-        case 530:
-            nonModal_ = code;
-            break;
-        case 100: {
-            // L1, L10, L11 write the tool table; the others move a frame.
-            int l = Given.Given('L') ? static_cast<int>(Given.Of('L')) : 0;
-            if (l != 1 && l != 10 && l != 11)
-                return Doubt(Unsettled::Offset, l ? "G10 " + Word('L', l) : "G10");
-            nonModal_ = code;
-            break;
-        }
-        case 520:
-            // G52 with zeros cancels a local offset: the program's own frame.
-            for (char axis : {'X', 'Y', 'Z'})
-                if (Given.Given(axis) && Given.Of(axis) != 0.0)
-                    return Doubt(Unsettled::Offset, "G52");
-            nonModal_ = code;
-            break;
-        case 920:
-        case 923:
-            return Doubt(Unsettled::Offset, GWord(code));
-        case 382:
-        case 383:
-        case 384:
-        case 385:
-            return Doubt(Unsettled::Probe, GWord(code));
-        default:
-            if (!IsIgnored(code)) return Fault("unknown G code " + GWord(code));
+        } else if (Outcome why = Mode(Given, code); why.Reason != Unsettled::None) {
+            return why;
         }
     }
+    return {};
+}
+
+Outcome Machine::Mode(const Block& Given, int Code) {
+    if (Code == 170 || Code == 180 || Code == 190)
+        plane_ = Code;
+    else if (Code == 200 || Code == 210)
+        Units(Code == 200);
+    else if (Code == 900 || Code == 910)
+        absolute_ = Code == 900;
+    else if (Code == 901 || Code == 911)
+        arcAbsolute_ = Code == 901;
+    else if (Code == 980 || Code == 990)
+        retractR_ = Code == 990;
+    else if (Code == 800)
+        motion_ = series_ = -1;
+    else if (Code == 280 || Code == 300 || Code == 530)
+        nonModal_ = Code;
+    else if (Code == 431 || Code == 432)
+        nonModal_ = 431; // a tool length from axis words
+    else if (Code == 100)
+        return Frame10(Given);
+    else if (Code == 520)
+        return Frame52(Given);
+    else if (Code == 920 || Code == 923)
+        return Doubt(Unsettled::Offset, GWord(Code));
+    else if (Code >= 382 && Code <= 385)
+        return Doubt(Unsettled::Probe, GWord(Code));
+    else if (!IsIgnored(Code))
+        return Fault("unknown G code " + GWord(Code));
+    return {};
+}
+
+Outcome Machine::Frame10(const Block& Given) {
+    // L1, L10, L11 write the tool table; the others move a frame.
+    int l = Given.Given('L') ? Count(Given.Of('L')) : 0;
+    if (l != 1 && l != 10 && l != 11)
+        return Doubt(Unsettled::Offset, l ? "G10 " + Word('L', l) : "G10");
+    nonModal_ = 100;
+    return {};
+}
+
+Outcome Machine::Frame52(const Block& Given) {
+    // G52 with zeros cancels a local offset: the program's own frame.
+    for (char axis : {'X', 'Y', 'Z'})
+        if (Given.Given(axis) && Given.Of(axis) != 0.0) return Doubt(Unsettled::Offset, "G52");
+    nonModal_ = 520;
     return {};
 }
 
@@ -230,6 +183,11 @@ void Machine::Start() {
 }
 
 void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
+    // Beyond a float the depth cannot be told.
+    if (!(std::fabs(Z) <= std::numeric_limits<float>::max())) {
+        overflow_ = true;
+        return;
+    }
     if (inch_ != firstInch_) Z = inch_ ? Z * MmPerInch : Z / MmPerInch;
     // Deeper as the tag shows it: sums of decimals do not move the line.
     if (static_cast<float>(Z) < static_cast<float>(minZ_)) {
@@ -301,7 +259,7 @@ Outcome Machine::Arc(const Block& Given) {
     if (Given.Given('P')) {
         double p = Given.Of('P');
         if (p < 1.0 || p != std::floor(p)) return Fault("arc turns " + Word('P', p));
-        turns = p > 1e6 ? 1000000 : static_cast<int>(p);
+        turns = Count(p);
     }
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
     bool zInPlane = n != Z;
@@ -319,7 +277,7 @@ Outcome Machine::Arc(const Block& Given) {
         if (!ArcCentreFromRadius(arc, Given.Of('R'), tight))
             return Fault("arc radius too small to reach its end");
     } else {
-        double ca = Given.Of(CentreLetter[a]), cb = Given.Of(CentreLetter[b]);
+        double ca = Word(Given, CentreLetter[a]), cb = Word(Given, CentreLetter[b]);
         arc.CentreA = arcAbsolute_ ? ca : arc.StartA + ca;
         arc.CentreB = arcAbsolute_ ? cb : arc.StartB + cb;
         if (!ArcRadiiAgree(arc, inch_ ? 0.0029 : 0.0285, inch_ ? 0.1 : 1.0))
@@ -351,6 +309,9 @@ Outcome Machine::Cycle(const Block& Given) {
         if (!Given.Given('R')) return Fault(GWord(motion_) + " without R");
         if (!Given.Given(AxisLetter[d])) return Fault(GWord(motion_) + " without " + AxisLetter[d]);
     }
+    // Later blocks of the run keep the last R and depth words. Under G91, R
+    // counts from the level where the run started, the bottom from R; each
+    // repeat (L) drills to the same levels.
     if (Given.Given('R')) cycleR_ = Given.Of('R');
     if (Given.Given(AxisLetter[d])) cycleDepth_ = Given.Of(AxisLetter[d]);
     double r = cycleR_, bottom = cycleDepth_;
@@ -364,8 +325,12 @@ Outcome Machine::Cycle(const Block& Given) {
     }
     if (r < bottom) return Fault("R below the cycle's bottom");
     bool levels = absolute_ || initialKnown_;
-    int repeats = Given.Given('L') ? static_cast<int>(std::min(Given.Of('L'), 1e6)) : 1;
-    if (repeats < 1) return {};
+    int repeats = 1;
+    if (Given.Given('L')) {
+        double l = Given.Of('L');
+        if (l < 1.0 || l != std::floor(l)) return Fault("cycle repeats " + Word('L', l));
+        repeats = Count(l);
+    }
     Start();
     for (int i = 0; i < 3; ++i) {
         if (i == d || !Given.Given(AxisLetter[i])) continue;

@@ -31,7 +31,11 @@ public:
     bool Moved() const;
 
 private:
+    Outcome Dispatch(const Block& Given);
     Outcome Modes(const Block& Given);
+    Outcome Mode(const Block& Given, int Code);
+    Outcome Frame10(const Block& Given);
+    Outcome Frame52(const Block& Given);
     Outcome Move(const Block& Given);
     Outcome Linear(const Block& Given, bool Return);
     Outcome Arc(const Block& Given);
@@ -52,7 +56,7 @@ private:
     int motion_ = -1; // G code times 10 in force; -1 when none
     int series_ = -1; // the canned cycle whose run of blocks goes on; -1 when none
     int plane_ = 170;
-    int nonModal_ = 0; // G4, G28, G30, G53 in this block
+    int nonModal_ = 0; // G10, G28, G30, G43.1, G52, G53 in this block
     bool absolute_ = true;
     bool arcAbsolute_ = false;
     bool inch_ = false;
@@ -63,6 +67,7 @@ private:
     bool initialKnown_ = false;
     double cycleR_ = 0.0, cycleDepth_ = 0.0; // the R and depth words kept
     bool moved_ = false;
+    bool overflow_ = false;  // a Z beyond what a float holds
     bool firstInch_ = false; // the unit of the first move
     double minZ_ = 0.0;
     std::int64_t minLine_ = 0;
