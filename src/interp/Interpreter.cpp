@@ -96,7 +96,8 @@ private:
     std::vector<Frame> frames_; // [0, calls_) in use; kept to reuse their names
     std::size_t calls_ = 0;
     std::vector<Loop> loops_;
-    std::string skip_;
+    std::string skip_;  // the o-word SkipTo looks for
+    std::string label_; // an if's, while its branches are tried
 };
 
 // Counts the blocks run again by calls and loops, a long line as one per 64
@@ -351,8 +352,9 @@ void Runner::RunOWord(const OWord& Word) {
     }
     case Keyword::If:
         if (Condition(Word.Rest)) return;
+        label_.assign(name); // reading on reuses the line's memory
         for (;;) {
-            const OWord branch = SkipTo(name, {Keyword::Elseif, Keyword::Else, Keyword::Endif});
+            const OWord branch = SkipTo(label_, {Keyword::Elseif, Keyword::Else, Keyword::Endif});
             if (branch.Word != Keyword::Elseif || Condition(branch.Rest)) return;
         }
     case Keyword::Elseif:

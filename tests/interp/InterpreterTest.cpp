@@ -64,6 +64,10 @@ const Row kRows[] = {
     {"if elseif else",
      "#1=2\no1 if [#1 EQ 1]\nG1 Z-10\no1 elseif [#1 EQ 2]\nG1 Z-4\no1 else\nG1 Z-20\no1 endif\n",
      U::None, -4, 5, ""},
+    {"branches past a longer line",
+     "o1 if [1 EQ 2 AND 3 EQ 4]\n(a comment longer than any line before it, so that reading it "
+     "takes more room)\no1 elseif [0]\nG1 Z-9\no1 else\nG1 Z-2\no1 endif\n",
+     U::None, -2, 6, ""},
     {"while", "#1=0\no2 while [#1 GT -5]\n#1=[#1-1.5]\nG1 Z#1\no2 endwhile\n", U::None, -6, 4, ""},
     {"do while", "#1=0\no3 do\n#1=[#1-1]\nG1 Z#1\no3 while [#1 GT -3]\n", U::None, -3, 4, ""},
     {"repeat", "G1 Z0\n#1=0\no4 repeat [4]\n#1=[#1-0.5]\nG1 Z#1\no4 endrepeat\n", U::None, -2, 5,
