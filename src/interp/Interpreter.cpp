@@ -71,6 +71,7 @@ private:
     void CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given, bool Scoped);
     const Place* FindSub(std::string_view Name);
     const Place* FindProgram(long Number);
+    const Place* FindLabel(long Number);
     void Index();
     OWord SkipTo(std::string_view Name, std::initializer_list<Keyword> Words);
     bool Condition(const char* Rest);
@@ -93,7 +94,9 @@ private:
     bool indexed_ = false;
     std::map<std::string, Place, std::less<>> subs_;
     std::map<long, Place> programs_;
-    std::vector<Frame> frames_; // [0, calls_) in use; kept to reuse their names
+    std::map<long, Place> labels_; // N numbers M97 has jumped to
+    bool searched_ = false;        // for one of them
+    std::vector<Frame> frames_;    // [0, calls_) in use; kept to reuse their names
     std::size_t calls_ = 0;
     std::vector<Loop> loops_;
     std::string skip_;  // the o-word SkipTo looks for
@@ -155,18 +158,19 @@ void Runner::Step(std::string_view Code) {
     RunBlock();
 }
 
-// M2 and M30 end the program, M98 calls and M99 returns; G65 calls with arguments.
+// M2 and M30 end the program; M98 calls a program, M97 a line of this one,
+// and M99 returns; G65 calls with arguments.
 void Runner::RunBlock() {
     Block& b = block_;
-    bool call = false, back = false;
+    bool call = false, local = false, back = false;
     int kept = 0;
     for (int i = 0; i < b.MCount; ++i) {
         const int m = b.M[i];
         ended_ |= m == 2 || m == 30;
-        call |= m == 98;
+        call |= m == 98 || m == 97;
+        local |= m == 97;
         back |= m == 99;
-        if (m == 97) Fail(Unsettled::Error, "M97 is not run");
-        if (m != 98 && m != 99) b.M[kept++] = b.M[i];
+        if (m < 97 || m > 99) b.M[kept++] = b.M[i];
     }
     b.MCount = kept;
     const auto letter = [](char C) { return 1u << (C - 'A'); };
@@ -189,11 +193,11 @@ void Runner::RunBlock() {
     }
     long program = 0, repeats = 1;
     if (call) {
-        if (!b.Given('P')) Fail(Unsettled::Error, "M98 without P");
+        if (!b.Given('P')) Fail(Unsettled::Error, local ? "M97 without P" : "M98 without P");
         program = std::lround(b.Of('P'));
         if (b.Given('L'))
             repeats = std::lround(b.Of('L'));
-        else if (program > 9999)
+        else if (program > 9999 && !local)
             repeats = program / 10000, program %= 10000; // P30100: O0100 three times
         b.Has &= ~(letter('P') | letter('L'));
     }
@@ -203,7 +207,14 @@ void Runner::RunBlock() {
     }
     if (ended_) return;
     if (call) {
-        CallFanuc(program, repeats, nullptr, 0, false);
+        if (!local) {
+            CallFanuc(program, repeats, nullptr, 0, false);
+        } else if (const Place* body = FindLabel(program)) {
+            if (repeats > 0)
+                Call(*body, repeats, true, false, "N" + std::to_string(program), nullptr, 0);
+        } else {
+            Fail(Unsettled::MissingProgram, "N" + std::to_string(program));
+        }
     } else if (back) {
         if (!calls_) Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
         Frame& top = Top();
@@ -257,6 +268,28 @@ const Place* Runner::FindProgram(long Number) {
     auto it = programs_.find(Number);
     if (it == programs_.end() && !indexed_) Index(), it = programs_.find(Number);
     return it == programs_.end() ? nullptr : &it->second;
+}
+
+// The line N<Number>, where M97 jumps: found by one pass over the program
+// for each number asked for; the passes after the first count as blocks run.
+const Place* Runner::FindLabel(long Number) {
+    if (const auto it = labels_.find(Number); it != labels_.end()) return &it->second;
+    LineReader reader(source_);
+    std::string_view text;
+    const bool counted = searched_;
+    searched_ = true;
+    while (reader.Next(text) == LineReader::Status::Line) {
+        if (counted && ++steps_ > limits_.Steps)
+            Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
+        std::size_t i = text.find_first_not_of(" \t");
+        if (i == std::string_view::npos || (text[i] | 0x20) != 'n') continue;
+        long n = 0;
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9' && n < 1'000'000'000; ++i)
+            n = n * 10 + (text[i] - '0');
+        if (n == Number)
+            return &labels_.try_emplace(Number, Place{reader.Start(), reader.Line()}).first->second;
+    }
+    return nullptr;
 }
 
 // One pass over the whole program: where each subroutine and numbered

@@ -80,6 +80,8 @@ const Row kRows[] = {
      "#1=0\nM98 P100 L3\nM98 P20200\nM30\nO0100\nG1 Z[#1-1]\n#1=[#1-1]\nM99\n"
      "O0200\nG1 Z-9.5\nM99\n%\n",
      U::None, -9.5, 10, ""},
+    {"M97 local", "G1 Z0\nM97 P100 L2\nM30\nN100 G91 G1 Z-1.5\nG90\nM99\n", U::None, -3, 4, ""},
+    {"M97 missing", "M97 P200\nM30\nN20 G1 Z-1\n", U::MissingProgram, 0, 1, "N200"},
     {"G65 arguments", "#1=5\nG65 P100 A-2 Z-1\nG1 Z#1\nM30\nO0100\nG1 Z[#1+#26]\nM99\n", U::None,
      -3, 6, ""},
     {"M2 ends", "G1 Z-2\nM2\nG1 Z-50\n", U::None, -2, 1, ""},
