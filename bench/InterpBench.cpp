@@ -2,6 +2,7 @@
 #include "InterpProgram.h"
 
 #include "interp/Interpreter.h"
+#include "support/MemorySource.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,24 +11,9 @@
 
 namespace {
 
-class StringSource : public vorlund::ProgramSource {
-public:
-    explicit StringSource(const std::string& Text) : text_(Text) {}
-    std::uint64_t Size() const override { return text_.size(); }
-    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
-        if (Offset >= text_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(Length, text_.size() - Offset);
-        std::memcpy(Buffer, text_.data() + Offset, n);
-        return n;
-    }
-
-private:
-    const std::string& text_;
-};
-
 void Run(benchmark::State& State, const std::string& Program) {
     for (auto _ : State) {
-        const vorlund::InterpResult r = vorlund::Interpret(StringSource(Program));
+        const vorlund::InterpResult r = vorlund::Interpret(vorlund::test::MemorySource(Program));
         if (r.Reason != vorlund::Unsettled::None) State.SkipWithError(r.Text.c_str());
         benchmark::DoNotOptimize(r);
     }
@@ -78,7 +64,7 @@ void BM_InterpLoop(benchmark::State& State) {
         std::int64_t(program.find("o1 endsub") + 10 - program.find("o1 sub") +
                      std::strlen("o2 while [#1 LT 100000]\no1 call\n#1=[#1+1]\no2 endwhile\n"));
     for (auto _ : State)
-        benchmark::DoNotOptimize(vorlund::Interpret(StringSource(program)));
+        benchmark::DoNotOptimize(vorlund::Interpret(vorlund::test::MemorySource(program)));
     State.SetBytesProcessed(State.iterations() * perCall * 100000);
 }
 BENCHMARK(BM_InterpLoop)->Unit(benchmark::kMillisecond);

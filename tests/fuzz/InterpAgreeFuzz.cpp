@@ -5,6 +5,7 @@
 
 #include "interp/Interpreter.h"
 #include "scan/Scanner.h"
+#include "support/MemorySource.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,21 +14,6 @@
 #include <string_view>
 
 namespace {
-
-class BytesSource : public vorlund::ProgramSource {
-public:
-    explicit BytesSource(std::string_view Bytes) : bytes_(Bytes) {}
-    std::uint64_t Size() const override { return bytes_.size(); }
-    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
-        if (Offset >= bytes_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(Length, bytes_.size() - Offset);
-        std::memcpy(Buffer, bytes_.data() + Offset, n);
-        return n;
-    }
-
-private:
-    std::string_view bytes_;
-};
 
 // Draws choices from the input, zeros once it is used up.
 struct Draw {
@@ -73,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     Draw draw{Data, Data + Size};
     const std::string program = Program(draw);
     const vorlund::ScanResult scan = vorlund::ScanBytes(program);
-    const vorlund::InterpResult run = vorlund::Interpret(BytesSource(program));
+    const vorlund::InterpResult run = vorlund::Interpret(vorlund::test::MemorySource(program));
     fuzz::Expect(run.Reason == vorlund::Unsettled::None, "nothing to settle");
     fuzz::Expect(run.MinZ == scan.MinZ, "minimum Z");
     fuzz::Expect(run.MinLine == scan.MinLine, "line of the minimum");

@@ -4,37 +4,20 @@
 #include "Fuzz.h"
 
 #include "interp/Interpreter.h"
+#include "support/MemorySource.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
-namespace {
-
-class BytesSource : public vorlund::ProgramSource {
-public:
-    explicit BytesSource(std::string_view Bytes) : bytes_(Bytes) {}
-    std::uint64_t Size() const override { return bytes_.size(); }
-    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
-        if (Offset >= bytes_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(Length, bytes_.size() - Offset);
-        std::memcpy(Buffer, bytes_.data() + Offset, n);
-        return n;
-    }
-
-private:
-    std::string_view bytes_;
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     const std::string_view text(reinterpret_cast<const char*>(Data), Size);
     const auto lines = std::int64_t(std::count(text.begin(), text.end(), '\n') +
                                     std::count(text.begin(), text.end(), '\r')) +
                        1;
-    const vorlund::InterpResult r = vorlund::Interpret(BytesSource(text), {20'000, 16});
+    const vorlund::InterpResult r =
+        vorlund::Interpret(vorlund::test::MemorySource(text), {20'000, 16});
     fuzz::Expect(r.MinZ <= 0.0f, "depth never above 0");
     if (r.Reason == vorlund::Unsettled::None) {
         fuzz::Expect(r.MinLine >= 0 && r.MinLine <= lines, "line of the deepest point");

@@ -1,4 +1,5 @@
 #include "interp/Interpreter.h"
+#include "support/MemorySource.h"
 
 #include <gtest/gtest.h>
 
@@ -8,21 +9,6 @@
 
 namespace vorlund {
 namespace {
-
-class StringSource : public ProgramSource {
-public:
-    explicit StringSource(std::string Text) : text_(std::move(Text)) {}
-    std::uint64_t Size() const override { return text_.size(); }
-    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
-        if (Offset >= text_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(Length, text_.size() - Offset);
-        std::memcpy(Buffer, text_.data() + Offset, n);
-        return n;
-    }
-
-private:
-    std::string text_;
-};
 
 using U = Unsettled;
 
@@ -116,7 +102,7 @@ const Row kRows[] = {
 TEST(InterpreterTest, Programs) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
-        const InterpResult r = Interpret(StringSource(row.program), {100'000, 16});
+        const InterpResult r = Interpret(test::MemorySource(row.program), {100'000, 16});
         EXPECT_EQ(r.Reason, row.reason) << r.Text;
         if (row.reason == U::None) {
             EXPECT_EQ(r.MinZ, float(row.minZ));
@@ -136,14 +122,15 @@ TEST(InterpreterTest, LongProgram) {
     for (int i = 0; i < 100'000; ++i)
         program += "G1 X1.234 Y5.678 (padding the loop past the buffer)\n";
     program += "#2=[#2-1]\no1 call [#2]\no2 endwhile\nM2\n";
-    const InterpResult r = Interpret(StringSource(program));
+    const InterpResult r = Interpret(test::MemorySource(program));
     EXPECT_EQ(r.Reason, U::None) << r.Text;
     EXPECT_EQ(r.MinZ, -3.0f);
     EXPECT_EQ(r.MinLine, 2);
 }
 
 TEST(InterpreterTest, LineTooLong) {
-    const InterpResult r = Interpret(StringSource("G1 Z-1\n(" + std::string(300'000, 'x') + ")\n"));
+    const InterpResult r =
+        Interpret(test::MemorySource("G1 Z-1\n(" + std::string(300'000, 'x') + ")\n"));
     EXPECT_EQ(r.Reason, U::Error);
     EXPECT_EQ(r.Line, 2);
 }
@@ -155,7 +142,7 @@ TEST(InterpreterTest, CrLfAcrossReads) {
     for (int i = 0; i < 70'000; ++i)
         program += "G1 X12\r\n";
     program += "G1 Z-2\r\n";
-    const InterpResult r = Interpret(StringSource(program));
+    const InterpResult r = Interpret(test::MemorySource(program));
     EXPECT_EQ(r.Reason, U::None) << r.Text;
     EXPECT_EQ(r.MinLine, 70'002);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/MemorySource.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,10 +18,7 @@ public:
 
     std::uint64_t Size() const override { return bytes_.size(); }
     std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
-        if (Offset >= bytes_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(Length, bytes_.size() - Offset);
-        std::memcpy(Buffer, bytes_.data() + Offset, n);
-        return n;
+        return ReadBytesAt(bytes_, Offset, Buffer, Length);
     }
     void CheckUnchanged() const override {}
     void DoneReading() override {}
