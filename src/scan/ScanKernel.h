@@ -70,6 +70,8 @@ void CarryLine(Progress& P, const char* From, const char* End);
 bool ReadLong(Progress& P, const char* From, const char* End);
 // False for a number out of range.
 bool Take(Progress& P, std::optional<float> Value);
+// Take for a number in range.
+void TakeValue(Progress& P, float Value);
 
 // The helpers below are internal to each file that includes this header, so
 // that a copy compiled for AVX2 never stands in for the baseline's.

@@ -34,13 +34,16 @@ Progress::Bar WholeBar(float Min) {
 
 } // namespace
 
-bool Take(Progress& P, std::optional<float> Value) {
-    if (!Value) return false;
-    if (*Value < P.Min) {
-        P.Min = *Value;
-        P.Whole = WholeBar(*Value);
+void TakeValue(Progress& P, float Value) {
+    if (Value < P.Min) {
+        P.Min = Value;
+        P.Whole = WholeBar(Value);
     }
-    return true;
+}
+
+bool Take(Progress& P, std::optional<float> Value) {
+    if (Value) TakeValue(P, *Value);
+    return bool(Value);
 }
 
 bool ReadLong(Progress& P, const char* From, const char* End) {
