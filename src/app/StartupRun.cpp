@@ -1,5 +1,7 @@
 #include "app/StartupRun.h"
 
+#include "app/Doubts.h"
+
 #include "common/Error.h"
 #include "common/Quote.h"
 #include "tag/DepthTag.h"
@@ -12,7 +14,7 @@ namespace {
 struct Scanned {
     std::string Path;
     std::string Tag;
-    ScanResult Scan;
+    FileDepth Depth;
     std::unique_ptr<ProgramFile> File; // open until renamed
 };
 
@@ -22,10 +24,10 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
         const std::string path = PathFromArgument(argument);
         try {
             auto file = Files.Open(path);
-            ScanResult scan = ScanFile(*file, path, Request.Plan);
-            Result.MinZ = scan.MinZ;
-            const std::string tag = DepthTag(scan.MinZ, Request.Separator);
-            scanned.push_back({path, tag, std::move(scan), std::move(file)});
+            FileDepth depth = SettleFile(*file, path, Request.Plan, Request.Run);
+            Result.MinZ = depth.MinZ();
+            const std::string tag = DepthTag(depth.MinZ(), Request.Separator);
+            scanned.push_back({path, tag, std::move(depth), std::move(file)});
         } catch (const Error& e) {
             Result.Errors.push_back(e.what());
         }
@@ -52,21 +54,16 @@ std::optional<std::string> Target(const Scanned& File) {
 }
 
 // "PATH: h0 may be wrong: line 41: Z is not a number (Z[#26-#13]); 3 more lines"
-std::string DoubtText(const Scanned& File) {
-    const Doubt& first = File.Scan.FirstDoubt;
-    std::string text = QuoteName(File.Path) + ": " + File.Tag + " may be wrong: line " +
-                       std::to_string(first.Line) + ": " + std::string(DoubtWords(first.Kind));
-    if (!first.Text.empty()) text += " (" + QuoteName(first.Text) + ")";
-    if (const std::int64_t more = File.Scan.DoubtLines - 1; more > 0)
-        text += "; " + std::to_string(more) + (more == 1 ? " more line" : " more lines");
-    return text;
+std::string DoubtText(const Scanned& File, const std::string& Doubt) {
+    return QuoteName(File.Path) + ": " + File.Tag + " may be wrong: " + Doubt;
 }
 
 // Whether File is renamed to Target, noting its doubt if it has one.
 bool Decide(const Scanned& File, const std::optional<std::string>& Target,
             const RunRequest& Request, RunResult& Result) {
-    if (File.Scan.DoubtLines == 0) return bool(Target);
-    const std::string text = DoubtText(File);
+    const auto doubt = DoubtOf(File.Depth);
+    if (!doubt) return bool(Target);
+    const std::string text = DoubtText(File, *doubt);
     if (!Target) {
         (Request.Force ? Result.Warnings : Result.Doubts).push_back(text + "; name kept");
         return false;
@@ -83,7 +80,11 @@ void Describe(const Scanned& File, const RunRequest& Request, RunResult& Result)
     try {
         const auto target = Target(File);
         std::string line = QuoteName(File.Path) + ": " + File.Tag;
-        if (File.Scan.MinLine > 0) line += " (line " + std::to_string(File.Scan.MinLine) + ")";
+        const std::string note = DepthNote(File.Depth, Request.Separator);
+        if (File.Depth.MinLine() > 0)
+            line += " (line " + std::to_string(File.Depth.MinLine()) + note + ")";
+        else if (!note.empty())
+            line += " (" + note.substr(note.find_first_not_of(",; ")) + ")";
         line += Decide(File, target, Request, Result)
                     ? ": would be renamed to " + QuoteName(*target)
                     : ": name kept";

@@ -19,6 +19,8 @@ struct RunRequest {
     // unset when nobody can be asked (a terminal, --no-dialog, a dry run).
     std::function<bool(const std::string& Doubt)> Ask;
     ScanPlan Plan = DefaultScanPlan();
+    // Runs a program whose depth the scan cannot settle.
+    Runner Run = [](const ProgramSource& Source) { return Interpret(Source); };
 };
 
 struct RunResult {
