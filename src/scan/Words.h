@@ -125,26 +125,13 @@ constexpr bool WholeMatters(char Letter, std::uint32_t Whole) {
     return false;
 }
 
-// Bit d for each digit d that the whole number of a Letter rule starts with.
-constexpr unsigned FirstDigits(char Letter) {
-    unsigned bits = 0;
-    for (const auto& rule : kWordRules) {
-        if (rule.Letter != Letter) continue;
-        unsigned whole = rule.Code / 10;
-        while (whole >= 10)
-            whole /= 10;
-        bits |= 1u << whole;
-    }
-    return bits;
-}
-
-// Every G rule has two digits and none starts with 0, so the candidate test
-// can pass over G0 to G9, G00 to G09 and the G4x, G7x and G8x words.
-constexpr bool TwoDigitGs() {
+// No G rule has a one-digit number, so the candidate test can pass over G0
+// to G9 and G00 to G09, the words of nearly every line.
+constexpr bool NoOneDigitG() {
     for (const auto& rule : kWordRules)
-        if (rule.Letter == 'G' && (rule.Code < 100 || rule.Code >= 1000)) return false;
-    return !(FirstDigits('G') & 1);
+        if (rule.Letter == 'G' && rule.Code < 100) return false;
+    return true;
 }
-static_assert(TwoDigitGs());
+static_assert(NoOneDigitG());
 
 } // namespace vorlund
