@@ -59,10 +59,13 @@ void LineJudge::Token::Add(char C) {
         if (IsSpace(C)) return T.Add(C);
         Body = true;
     }
+    if (C == '(' || C == ';') { // a comment ends it, in brackets too
+        T.Open = false;
+        return;
+    }
     if (Depth == 0) {
         const char last = T.Bytes.back();
-        if (IsSpace(C) || C == '(' || C == ';' ||
-            (IsLetter(C) && (IsDigit(last) || last == '.' || last == ']'))) {
+        if (IsSpace(C) || (IsLetter(C) && (IsDigit(last) || last == '.' || last == ']'))) {
             T.Open = false;
             return;
         }

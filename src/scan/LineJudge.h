@@ -108,7 +108,6 @@ private:
     Text wordText_;
     // An o-word being read: its name, then the keyword after it.
     Phase o_ = Phase::Off;
-    bool oDigit_ = false;
     std::string oKey_;
     Text oText_;
     // The dialect keywords: bytes matched of each.
