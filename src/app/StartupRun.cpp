@@ -53,9 +53,9 @@ std::optional<std::string> Target(const Scanned& File) {
     }
 }
 
-// "PATH: h0 may be wrong: line 41: Z is not a number (Z[#26-#13]); 3 more lines"
-std::string DoubtText(const Scanned& File, const std::string& Doubt) {
-    return QuoteName(File.Path) + ": " + File.Tag + " may be wrong: " + Doubt;
+// "PATH: h0 may be wrong: line 12: machine coordinates (G53 Z-50)"
+std::string DoubtText(const Scanned& File, const std::string& Reason) {
+    return QuoteName(File.Path) + ": " + File.Tag + " may be wrong: " + Reason;
 }
 
 // Whether File is renamed to Target, noting its doubt if it has one.
