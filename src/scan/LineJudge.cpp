@@ -42,8 +42,10 @@ constexpr std::size_t kKeyMax = 9; // the longest o-word keyword
 // name, the first bytes of the dialect keywords, any lower-case letter.
 constexpr auto kStarts = [] {
     std::array<bool, 256> starts{};
-    for (const unsigned char c : std::string_view("ZGMO(;"))
+    for (const unsigned char c : std::string_view("ZO(;"))
         starts[c] = true;
+    for (const auto& rule : kWordRules)
+        starts[static_cast<unsigned char>(rule.Letter)] = true;
     for (const auto& rule : kKeyRules)
         starts[static_cast<unsigned char>(rule.Key[0])] = true;
     for (int c = 'a'; c <= 'z'; ++c)

@@ -141,8 +141,10 @@ constexpr auto kQuick = [] {
         kinds[c] = kStop;
     for (const auto& rule : kKeyRules)
         kinds[static_cast<unsigned char>(rule.Key[0])] = kStop;
-    for (const unsigned char c : std::string_view("ZGMgm"))
-        kinds[c] = kWord;
+    kinds['Z'] = kWord;
+    for (const auto& rule : kWordRules)
+        kinds[static_cast<unsigned char>(rule.Letter)] =
+            kinds[static_cast<unsigned char>(rule.Letter - 'A' + 'a')] = kWord;
     kinds['\r'] = kinds['\n'] = kEnd;
     return kinds;
 }();
@@ -163,7 +165,7 @@ int QuickLine(const char* Start, const char* End, const char*& LineEnd) {
             return doubt;
         }
         if (kind == kStop) return -1;
-        doubt |= kind == kLower || *p == 'g' || *p == 'm';
+        doubt |= *p >= 'a' && *p <= 'z';
         const char c = *p;
         if (c == 'Z') {
             if ((p > Start && p[-1] == 'I') || !HasDigit(p + 1, End)) return -1;
