@@ -1,6 +1,6 @@
 #include "support/ReferenceScanner.h"
 
-#include "scan/NumFromStr.h"
+#include "fuzz/Fuzz.h"
 
 #include <algorithm>
 #include <optional>
@@ -100,15 +100,16 @@ std::string ZText(const std::vector<int>& Code, std::size_t At) {
 void ReadZ(Line& L, const std::vector<int>& Code, std::size_t At) {
     L.hasZ = true;
     L.afterI = At > 0 && Code[At - 1] == 'I';
-    NumberReader number;
-    number.Reset();
-    for (std::size_t j = At + 1; Code[j] >= 0 && number.Feed(char(Code[j])); ++j) {
-    }
-    const auto value = number.Value();
-    L.zDigit = number.AnyDigit();
-    L.zBad = !value;
-    L.z = value.value_or(0.0f);
-    L.zBelow = value && *value < 0.0f;
+    std::string text; // the code after the Z
+    for (std::size_t j = At + 1; Code[j] >= 0; ++j)
+        text += char(Code[j]);
+    const auto number = fuzz::ReadLenient(text); // std::from_chars, not the product's reader
+    std::size_t j = text[0] == '+' || text[0] == '-';
+    j += text[j] == '.';
+    L.zDigit = IsDigit(text[j]);
+    L.zBad = number.overflow;
+    L.z = number.value;
+    L.zBelow = !number.overflow && number.value < 0.0f;
     std::size_t k = At + 1;
     while (IsSpace(Code[k]))
         ++k;

@@ -9,7 +9,8 @@
 namespace vorlund {
 
 // The scan rules written plainly, a whole line at a time, with their own
-// lists of words: nothing of the product's line judge or word table. Slow;
+// lists of words and std::from_chars for the numbers: nothing of the
+// product's line judge, word table or number reader. Slow;
 // the fast Scanner must give the same result for every input and every way
 // of cutting it. Every line is read for each flow at the start.
 class ReferenceScanner {
