@@ -31,4 +31,14 @@ ScanResult ScanFile(const ProgramFile& File, const std::string& Path, const Scan
     return result;
 }
 
+FileDepth SettleFile(const ProgramFile& File, const std::string& Path, const ScanPlan& Plan,
+                     const Runner& Run) {
+    FileDepth depth{ScanFile(File, Path, Plan), std::nullopt};
+    const DoubtKind kind = depth.Scan.FirstDoubt.Kind;
+    if (kind == DoubtKind::None || Foreign(kind)) return depth;
+    depth.Run = Run(File);
+    File.CheckUnchanged();
+    return depth;
+}
+
 } // namespace vorlund

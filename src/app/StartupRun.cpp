@@ -1,5 +1,6 @@
 #include "app/StartupRun.h"
 
+#include "app/Doubts.h"
 #include "app/Messages.h"
 #include "common/Error.h"
 #include "common/Quote.h"
@@ -19,7 +20,7 @@ struct Scanned {
     size_t Index; // among the files given
     std::string Path;
     std::string Tag;
-    ScanResult Scan;
+    FileDepth Depth;
     std::unique_ptr<ProgramFile> File; // known until renamed
 };
 
@@ -29,11 +30,11 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
         const std::string path = PathFromArgument(Request.Files[i]);
         try {
             auto file = Files.Open(path);
-            ScanResult scan = ScanFile(*file, path, Request.Plan);
+            FileDepth depth = SettleFile(*file, path, Request.Plan, Request.Run);
             file->DoneReading(); // a folder's thousands of files are never all open
-            Result.MinZ = scan.MinZ;
-            const std::string tag = DepthTag(scan.MinZ, Request.Separator);
-            scanned.push_back({i, path, tag, std::move(scan), std::move(file)});
+            Result.MinZ = depth.MinZ();
+            const std::string tag = DepthTag(depth.MinZ(), Request.Separator);
+            scanned.push_back({i, path, tag, std::move(depth), std::move(file)});
         } catch (const Error& e) {
             Fail(i, e, Result);
         }
@@ -59,23 +60,18 @@ std::optional<std::string> Target(const Scanned& File) {
     }
 }
 
-// "PATH: h0 may be wrong: line 41: Z is not a number (Z[#26-#13]); 3 more lines"
-std::string DoubtText(const Scanned& File) {
-    const Doubt& first = File.Scan.FirstDoubt;
-    std::string text = QuoteName(File.Path) + ": " + File.Tag + " may be wrong: line " +
-                       std::to_string(first.Line) + ": " + std::string(DoubtWords(first.Kind));
-    if (!first.Text.empty()) text += " (" + QuoteName(first.Text) + ")";
-    if (const std::int64_t more = File.Scan.DoubtLines - 1; more > 0)
-        text += "; " + std::to_string(more) + (more == 1 ? " more line" : " more lines");
-    return text;
+// "PATH: h0 may be wrong: line 12: machine coordinates (G53 Z-50)"
+std::string DoubtText(const Scanned& File, const std::string& Reason) {
+    return QuoteName(File.Path) + ": " + File.Tag + " may be wrong: " + Reason;
 }
 
 // Whether File is renamed to NewPath, noting its doubt if it has one; Anyway
 // is the user's answer for the files in doubt.
 bool Decide(const Scanned& File, const std::optional<std::string>& NewPath,
             const RunRequest& Request, bool Anyway, RunResult& Result) {
-    if (File.Scan.DoubtLines == 0) return bool(NewPath);
-    const std::string text = DoubtText(File);
+    const auto doubt = DoubtOf(File.Depth);
+    if (!doubt) return bool(NewPath);
+    const std::string text = DoubtText(File, *doubt);
     if (!NewPath) {
         (Request.Force ? Result.Warnings : Result.Doubts).push_back(text + "; name kept");
         if (!Request.Force) Result.Status[File.Index] = 3;
@@ -96,9 +92,10 @@ bool AskOnce(const std::vector<Scanned>& Scanned, const RunRequest& Request) {
     if (Request.Force || !Request.Ask) return false;
     std::vector<std::string> doubts;
     for (const auto& file : Scanned) {
-        if (file.Scan.DoubtLines == 0) continue;
+        const auto doubt = DoubtOf(file.Depth);
+        if (!doubt) continue;
         try {
-            if (Target(file)) doubts.push_back(DoubtText(file));
+            if (Target(file)) doubts.push_back(DoubtText(file, *doubt));
         } catch (const Error&) { // reported when the file's turn comes
         }
     }
@@ -109,7 +106,11 @@ void Describe(const Scanned& File, const RunRequest& Request, RunResult& Result)
     try {
         const auto target = Target(File);
         std::string line = QuoteName(File.Path) + ": " + File.Tag;
-        if (File.Scan.MinLine > 0) line += " (line " + std::to_string(File.Scan.MinLine) + ")";
+        const std::string note = DepthNote(File.Depth, Request.Separator);
+        if (File.Depth.MinLine() > 0)
+            line += " (line " + std::to_string(File.Depth.MinLine()) + note + ")";
+        else if (!note.empty())
+            line += " (" + note.substr(note.find_first_not_of(",; ")) + ")";
         line += Decide(File, target, Request, false, Result)
                     ? ": would be renamed to " + QuoteName(*target)
                     : ": name kept";

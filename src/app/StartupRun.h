@@ -20,6 +20,8 @@ struct RunRequest {
     // --no-dialog, a dry run).
     std::function<bool(const std::vector<std::string>& Doubts)> Ask;
     ScanPlan Plan = DefaultScanPlan();
+    // Runs a program whose depth the scan cannot settle.
+    Runner Run = [](const ProgramSource& Source) { return Interpret(Source); };
 };
 
 struct RunResult {

@@ -2,6 +2,7 @@
 
 #include "scan/Scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -11,6 +12,10 @@ namespace {
 
 bool IsLetter(char C) {
     return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+}
+
+bool IsLowerLetter(char C) {
+    return C >= 'a' && C <= 'z';
 }
 
 bool IsDigit(char C) {
@@ -31,12 +36,22 @@ std::string_view Trimmed(std::string_view Text) {
     return Text;
 }
 
-void First(std::string& Group, const std::string& Text) {
-    if (Group.empty()) Group = Text;
-}
+constexpr std::size_t kKeyMax = 9; // the longest o-word keyword
 
-constexpr std::size_t kNameMax = 64; // o-word names longer than this compare by their start
-constexpr const char* kKeys[] = {"SUPA", "CYCL DEF 7.", "CALL PGM"};
+// Bytes that start a word, a keyword or a comment: the letters the rules
+// name, the first bytes of the dialect keywords, any lower-case letter.
+constexpr auto kStarts = [] {
+    std::array<bool, 256> starts{};
+    for (const unsigned char c : std::string_view("ZO(;"))
+        starts[c] = true;
+    for (const auto& rule : kWordRules)
+        starts[static_cast<unsigned char>(rule.Letter)] = true;
+    for (const auto& rule : kKeyRules)
+        starts[static_cast<unsigned char>(rule.Key[0])] = true;
+    for (int c = 'a'; c <= 'z'; ++c)
+        starts[c] = true;
+    return starts;
+}();
 
 } // namespace
 
@@ -46,10 +61,13 @@ void LineJudge::Token::Add(char C) {
         if (IsSpace(C)) return T.Add(C);
         Body = true;
     }
+    if (C == '(' || C == ';') { // a comment ends it, in brackets too
+        T.Open = false;
+        return;
+    }
     if (Depth == 0) {
         const char last = T.Bytes.back();
-        if (IsSpace(C) || C == '(' || C == ';' ||
-            (IsLetter(C) && (IsDigit(last) || last == '.' || last == ']'))) {
+        if (IsSpace(C) || (IsLetter(C) && (IsDigit(last) || last == '.' || last == ']'))) {
             T.Open = false;
             return;
         }
@@ -62,37 +80,25 @@ void LineJudge::Token::Add(char C) {
 void LineJudge::Reset() {
     facts_.HasZ = facts_.ZDigit = facts_.ZAxis = facts_.ZBad = facts_.ZBelow = facts_.ZAfterI =
         false;
-    facts_.Mode = -1;
-    facts_.Lower = false;
-    facts_.ZText = facts_.LowerText = {};
-    facts_.Machine.clear();
-    facts_.Offset.clear();
-    facts_.Probe.clear();
-    facts_.Call.clear();
-    facts_.OName.clear();
-    facts_.OText.clear();
-    facts_.OSubs.clear();
+    facts_.Mode = facts_.Unit = -1;
+    facts_.End = false;
+    facts_.ZText = {};
+    for (auto& word : facts_.Words)
+        word.clear();
     comment_ = Comment::None;
     prev_ = 0;
     z_ = ZState::None;
     zText_.T.Open = false;
     axis_ = Axis::Off;
-    lower_ = Phase::Off;
-    lowerText_.T.Open = false;
+    lower_.Open = false;
+    lower_.Bytes.clear();
     word_ = Phase::Off;
     o_ = Phase::Off;
     for (auto& matched : keyMatched_)
         matched = 0;
+    keyBusy_ = false;
     busy_ = false;
 }
-
-// Bytes that start a word, a keyword or a comment.
-constexpr auto kStarts = [] {
-    std::array<bool, 256> starts{};
-    for (const unsigned char c : std::string_view("ZzGgMmOoSC(;"))
-        starts[c] = true;
-    return starts;
-}();
 
 void LineJudge::Feed(char C) {
     if (comment_ == Comment::Rest) return;
@@ -111,14 +117,18 @@ void LineJudge::Feed(char C) {
 
 void LineJudge::Code(char C) {
     DepthZ(C);
-    LowerZ(C);
+    LowerWord(C);
     Word(C);
     OWord(C);
     Keywords(C);
     prev_ = C;
-    busy_ = z_ == ZState::Reading || zText_.T.Open || axis_ != Axis::Off || lower_ != Phase::Off ||
-            (facts_.Lower && lowerText_.T.Open) || word_ != Phase::Off || o_ != Phase::Off ||
-            keyMatched_[0] || keyMatched_[1] || keyMatched_[2];
+    busy_ = z_ == ZState::Reading || zText_.T.Open || axis_ != Axis::Off || lower_.Open ||
+            word_ != Phase::Off || o_ != Phase::Off || keyBusy_;
+}
+
+void LineJudge::Note(DoubtKind Kind, const std::string& Text) {
+    std::string& word = facts_.Words[std::size_t(Kind)];
+    if (word.empty()) word = Text;
 }
 
 void LineJudge::DepthZ(char C) {
@@ -157,40 +167,14 @@ void LineJudge::AxisZ(char C) {
     axis_ = Axis::Off;
 }
 
-void LineJudge::LowerZ(char C) {
-    if (facts_.Lower) return lowerText_.Add(C); // found: its text goes on
-    if (lower_ != Phase::Off) {
-        lowerText_.Add(C);
-        if (lower_ == Phase::Spaces) {
-            if (IsSpace(C)) return;
-            if (C == '#' || C == '[') {
-                facts_.Lower = true;
-                return;
-            }
-            lowerNumber_.Reset();
-            if (lowerNumber_.Feed(C)) {
-                lower_ = Phase::Number;
-                return;
-            }
-        } else if (lowerNumber_.Feed(C)) {
-            return;
-        } else if (EndLower()) {
-            return;
-        }
-        lower_ = Phase::Off;
+void LineJudge::LowerWord(char C) {
+    if (lower_.Open) {
+        if (IsSpace(C) || C == '(' || C == ';' || IsLetter(C))
+            lower_.Open = false;
+        else
+            lower_.Add(C);
     }
-    if (C == 'z' && !IsLetter(prev_)) {
-        lower_ = Phase::Spaces;
-        lowerText_.Start(C);
-    }
-}
-
-bool LineJudge::EndLower() {
-    const auto value = lowerNumber_.Value();
-    const bool below = value ? *value < 0.0f : lowerNumber_.Negative();
-    lower_ = Phase::Off;
-    facts_.Lower = below;
-    return below;
+    if (IsLowerLetter(C) && lower_.Bytes.empty()) lower_.Start(C);
 }
 
 void LineJudge::Word(char C) {
@@ -237,70 +221,61 @@ void LineJudge::Word(char C) {
 
 void LineJudge::EndWord() {
     word_ = Phase::Off;
-    if (!digit_ || odd_ || whole_ >= kWordMax) return;
-    const std::uint32_t code = whole_ * 10 + unsigned(tenth_); // G38.2 is 382
-    const std::string& text = wordText_.Bytes;
-    if (letter_ == 'M') {
-        if (code == 910 || code == 920) First(facts_.Machine, text);
-        if (code == 980) First(facts_.Call, text);
-        return;
+    if (!digit_ || odd_) return;
+    const WordRule* const rule = FindWord(letter_, whole_, unsigned(tenth_));
+    if (!rule) return;
+    if (rule->Kind != DoubtKind::None) Note(rule->Kind, wordText_.Bytes);
+    switch (rule->Does) {
+    case Effect::Absolute:
+    case Effect::Incremental:
+        facts_.Mode = rule->Does == Effect::Incremental;
+        break;
+    case Effect::Inch:
+    case Effect::Millimetre:
+        facts_.Unit = rule->Does == Effect::Millimetre;
+        facts_.Words[std::size_t(DoubtKind::Unit)] = wordText_.Bytes; // the last one
+        break;
+    case Effect::End:
+        facts_.End = true;
+        break;
+    case Effect::None:
+        break;
     }
-    if (code == 900 || code == 910) facts_.Mode = code == 910;
-    if (code == 530) First(facts_.Machine, text);
-    if (code == 100 || code == 920) First(facts_.Offset, text);
-    if ((code >= 382 && code <= 385) || code == 310) First(facts_.Probe, text);
-    if (code == 650 || code == 660) First(facts_.Call, text);
 }
 
+// "o100 call", "O<pocket> sub", "o2 IF [...]": an O, a number or a name in
+// angle brackets, spaces, and one of the o-word keywords.
 void LineJudge::OWord(char C) {
     switch (o_) {
     case Phase::Whole: // just after the O
         if (IsDigit(C)) {
-            oName_.clear();
             o_ = Phase::Number;
         } else if (C == '<') {
-            oName_ = "<";
             o_ = Phase::Name;
-            return oText_.Add(C);
         } else {
             break;
         }
-        [[fallthrough]];
+        return oText_.Add(C);
     case Phase::Number:
-        if (IsDigit(C)) {
-            if ((!oName_.empty() || C != '0') && oName_.size() < kNameMax) oName_ += C;
-            return oText_.Add(C);
-        }
-        if (oName_.empty()) oName_ = "0";
+        if (IsDigit(C)) return oText_.Add(C);
         o_ = Phase::Spaces;
         [[fallthrough]];
     case Phase::Spaces:
         if (IsSpace(C)) return oText_.Add(C);
         if (!IsLetter(C)) break;
         o_ = Phase::Keyword;
-        oMatched_ = 0;
-        oCall_ = oSub_ = true;
+        oKey_.clear();
         [[fallthrough]];
-    case Phase::Keyword: {
-        const char c = Lower(C);
-        oCall_ = oCall_ && "call"[oMatched_] == c;
-        oSub_ = oSub_ && oMatched_ < 3 && "sub"[oMatched_] == c;
-        if (!oCall_ && !oSub_) break;
-        oText_.Add(C);
-        ++oMatched_;
-        if (oCall_ && oMatched_ == 4) {
-            if (facts_.OName.empty()) facts_.OName = oName_, facts_.OText = oText_.Bytes;
-            o_ = Phase::Off;
-        } else if (oSub_ && oMatched_ == 3) {
-            facts_.OSubs.push_back(oName_);
-            o_ = Phase::Off;
+    case Phase::Keyword:
+        if (IsLetter(C) && oKey_.size() <= kKeyMax) {
+            oKey_ += Lower(C);
+            return oText_.Add(C);
         }
-        return;
-    }
+        EndOWord();
+        break;
     case Phase::Name:
         if (C == '(' || C == ';') break;
         oText_.Add(C);
-        if (oName_.size() < kNameMax) oName_ += Lower(C);
         if (C == '>') o_ = Phase::Spaces;
         return;
     default:
@@ -313,110 +288,131 @@ void LineJudge::OWord(char C) {
     }
 }
 
+void LineJudge::EndOWord() {
+    o_ = Phase::Off;
+    if (std::find(std::begin(kOKeywords), std::end(kOKeywords), oKey_) != std::end(kOKeywords))
+        Note(DoubtKind::OWord, oText_.Bytes);
+}
+
 void LineJudge::Keywords(char C) {
-    if (!(keyMatched_[0] | keyMatched_[1] | keyMatched_[2]) && C != 'S' && C != 'C') return;
-    for (std::size_t k = 0; k < std::size(kKeys); ++k) {
+    keyBusy_ = false;
+    for (std::size_t k = 0; k < std::size(kKeyRules); ++k) {
         std::size_t& matched = keyMatched_[k];
-        const char* const key = kKeys[k];
+        const std::string_view key = kKeyRules[k].Key;
         if (matched > 0 && C == key[matched]) {
-            if (key[++matched] != 0) continue;
-            matched = 0;
-            std::string& group = k == 0 ? facts_.Machine : k == 1 ? facts_.Offset : facts_.Call;
-            First(group, key);
-            continue;
+            if (++matched == key.size()) {
+                matched = 0;
+                Note(kKeyRules[k].Kind, std::string(key));
+            }
+        } else {
+            matched = C == key[0] && !IsLetter(prev_);
         }
-        matched = C == key[0] && !IsLetter(prev_);
+        keyBusy_ |= matched > 0;
     }
 }
 
 const LineFacts& LineJudge::End() {
     if (z_ == ZState::Reading) EndZ();
     if (axis_ != Axis::Off) facts_.ZAxis = true, axis_ = Axis::Off;
-    if (lower_ == Phase::Number) EndLower();
     if (word_ != Phase::Off) EndWord();
+    if (o_ == Phase::Keyword) EndOWord();
     if (facts_.HasZ) facts_.ZText = Trimmed(zText_.T.Bytes);
-    if (facts_.Lower) facts_.LowerText = Trimmed(lowerText_.T.Bytes);
+    if (!lower_.Bytes.empty()) facts_.Words[std::size_t(DoubtKind::Lowercase)] = lower_.Bytes;
     return facts_;
 }
 
-void AddLine(DoubtTrack& Track, std::set<std::string>& Subs, const LineFacts& Facts,
-             std::int64_t Line) {
-    for (const auto& name : Facts.OSubs)
-        Subs.insert(name);
-    if (Facts.Mode >= 0) Track.Incremental = Facts.Mode == 1;
-    DoubtKind kind = DoubtKind::None;
-    std::string_view text = Facts.ZText;
-    if (Facts.HasZ && !Facts.ZDigit && !Facts.ZAxis) {
-        kind = DoubtKind::Unreadable;
-    } else if (Facts.ZBelow && (Facts.ZAfterI || Track.Incremental)) {
-        kind = DoubtKind::Incremental;
-    } else if (Facts.ZBelow && !Facts.Machine.empty()) {
-        kind = DoubtKind::Machine, text = Facts.Machine;
-    } else if (Facts.ZBelow && !Facts.Offset.empty()) {
-        kind = DoubtKind::Offset, text = Facts.Offset;
-    } else if (Facts.ZBelow && !Facts.Probe.empty()) {
-        kind = DoubtKind::Probe, text = Facts.Probe;
-    } else if (Facts.Lower) {
-        kind = DoubtKind::Lowercase, text = Facts.LowerText;
-    } else if (!Facts.Call.empty()) {
-        kind = DoubtKind::Call, text = Facts.Call;
-    } else if (!Facts.OName.empty()) {
-        CallSite& site = Track.Calls[Facts.OName];
-        if (site.Count++ == 0) site.Line = Line, site.Text = Facts.OText;
-        return;
-    } else {
-        return;
+namespace {
+
+// The first kind that applies to a line with Facts, after lines that leave Track.
+DoubtKind KindOf(const DoubtTrack& Track, const LineFacts& Facts) {
+    for (std::size_t k = 1; k < kKinds; ++k) {
+        const auto kind = DoubtKind(k);
+        bool applies = false;
+        switch (kind) {
+        case DoubtKind::ForeignIncremental:
+            applies = Facts.ZBelow && Facts.ZAfterI;
+            break;
+        case DoubtKind::Unreadable:
+            applies = Facts.HasZ && !Facts.ZDigit && !Facts.ZAxis;
+            break;
+        case DoubtKind::Incremental:
+            applies = Facts.ZBelow && Track.Now == Flow::Incremental;
+            break;
+        case DoubtKind::AfterEnd:
+            applies = Facts.ZBelow && Track.Now == Flow::Ended;
+            break;
+        case DoubtKind::Unit:
+            applies = Facts.Unit >= 0 && Track.Unit >= 0 && Facts.Unit != Track.Unit;
+            break;
+        default:
+            applies = !Facts.Words[k].empty() && (Facts.ZBelow || !NeedsZBelow(kind));
+            break;
+        }
+        if (applies) return kind;
     }
-    if (Track.Lines++ == 0) Track.First = {Line, kind, std::string(text)};
+    return DoubtKind::None;
+}
+
+std::string TextOf(DoubtKind Kind, const LineFacts& Facts) {
+    switch (Kind) {
+    case DoubtKind::ForeignIncremental:
+    case DoubtKind::Unreadable:
+    case DoubtKind::Incremental:
+    case DoubtKind::AfterEnd:
+        return std::string(Facts.ZText);
+    default:
+        return Facts.Words[std::size_t(Kind)];
+    }
+}
+
+void Count(DoubtTrack& Track, const Doubt& Found) {
+    if (Track.Lines++ == 0) Track.First = Found;
+    if (Foreign(Found.Kind) && Track.Foreign.Line == 0) Track.Foreign = Found;
+}
+
+} // namespace
+
+void AddLine(DoubtTrack& Track, const LineFacts& Facts, std::int64_t Line) {
+    if (Facts.Mode >= 0 && Track.Now != Flow::Ended)
+        Track.Now = Facts.Mode ? Flow::Incremental : Flow::Absolute;
+    const DoubtKind kind = KindOf(Track, Facts);
+    if (Facts.Unit >= 0) {
+        if (Track.FirstUnit.Unit < 0)
+            Track.FirstUnit = {Facts.Unit, Line, kind != DoubtKind::None,
+                               Facts.Words[std::size_t(DoubtKind::Unit)]};
+        Track.Unit = Facts.Unit;
+    }
+    if (Facts.End) Track.Now = Flow::Ended;
+    if (kind != DoubtKind::None) Count(Track, {Line, kind, TextOf(kind, Facts)});
 }
 
 void Append(DoubtTrack& First, const DoubtTrack& Then, std::int64_t Offset) {
     First.Known = First.Known && Then.Known;
-    First.Incremental = Then.Incremental;
-    if (First.Lines == 0 && Then.Lines > 0) {
-        First.First = Then.First;
-        First.First.Line += Offset;
+    First.Now = Then.Now;
+    // Then's first unit word changes the unit First leaves.
+    const UnitWord& unit = Then.FirstUnit;
+    const bool change = First.Unit >= 0 && unit.Unit >= 0 && unit.Unit != First.Unit;
+    Doubt then = Then.First;
+    if (then.Line) then.Line += Offset;
+    if (change && !unit.Doubtful && (then.Line == 0 || unit.Line + Offset < then.Line))
+        then = {unit.Line + Offset, DoubtKind::Unit, unit.Text};
+    if (First.First.Line == 0) First.First = then;
+    if (First.Foreign.Line == 0 && Then.Foreign.Line) {
+        First.Foreign = Then.Foreign;
+        First.Foreign.Line += Offset;
     }
-    First.Lines += Then.Lines;
-    for (const auto& [name, then] : Then.Calls) {
-        CallSite& site = First.Calls[name];
-        if (site.Count == 0) site.Line = then.Line + Offset, site.Text = then.Text;
-        site.Count += then.Count;
+    First.Lines += Then.Lines + (change && !unit.Doubtful);
+    if (First.FirstUnit.Unit < 0 && unit.Unit >= 0) {
+        First.FirstUnit = unit;
+        First.FirstUnit.Line += Offset;
     }
+    if (Then.Unit >= 0) First.Unit = Then.Unit;
 }
 
 void Settle(ScanResult& Result) {
     const DoubtTrack& track = Result.Track[0];
-    Result.FirstDoubt = track.First;
+    Result.FirstDoubt = track.Foreign.Line ? track.Foreign : track.First;
     Result.DoubtLines = track.Lines;
-    for (const auto& [name, site] : track.Calls) {
-        if (Result.Subs.count(name)) continue;
-        Result.DoubtLines += site.Count;
-        if (Result.FirstDoubt.Line == 0 || site.Line < Result.FirstDoubt.Line)
-            Result.FirstDoubt = {site.Line, DoubtKind::Call, site.Text};
-    }
-}
-
-std::string_view DoubtWords(DoubtKind Kind) {
-    switch (Kind) {
-    case DoubtKind::None:
-        return "no doubt";
-    case DoubtKind::Unreadable:
-        return "Z is not a number";
-    case DoubtKind::Incremental:
-        return "incremental move";
-    case DoubtKind::Machine:
-        return "machine coordinates";
-    case DoubtKind::Offset:
-        return "sets an offset";
-    case DoubtKind::Probe:
-        return "probing move";
-    case DoubtKind::Lowercase:
-        return "lower-case z";
-    case DoubtKind::Call:
-        return "calls a subprogram";
-    }
-    return "";
 }
 
 } // namespace vorlund

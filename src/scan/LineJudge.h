@@ -1,18 +1,18 @@
 #pragma once
 
 #include "scan/NumFromStr.h"
+#include "scan/Words.h"
 
+#include <array>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vorlund {
 
 inline constexpr std::size_t kTextMax = 32; // bytes of a doubt's text
 
-// What one line holds that can make its depth doubtful. Words are looked for
+// What one line holds that the fast scan cannot settle. Words are looked for
 // outside comments only: "(" to ")" or the line end, ";" to the line end.
 struct LineFacts {
     bool HasZ = false;   // the Z word: the first capital Z
@@ -21,16 +21,12 @@ struct LineFacts {
     bool ZBad = false;   // its number is out of range
     bool ZBelow = false; // its value is below 0
     bool ZAfterI = false;
-    std::int8_t Mode = -1;             // the last G90 (0) or G91 (1); -1 when none
-    bool Lower = false;                // a z with a value below 0, a "#" or a "["
-    std::string_view ZText, LowerText; // into the judge's own text, until its Reset
-    // The first word of each group, raw; empty when none.
-    std::string Machine;            // G53, M91, M92, SUPA
-    std::string Offset;             // G10, G92, CYCL DEF 7.
-    std::string Probe;              // G38.2 to G38.5, G31
-    std::string Call;               // M98, G65, G66, CALL PGM
-    std::string OName, OText;       // the first o-word call: its name ("100", "<pocket>") and text
-    std::vector<std::string> OSubs; // names the line defines
+    std::int8_t Mode = -1;  // the last G90 (0) or G91 (1); -1 when none
+    std::int8_t Unit = -1;  // the last G20 (0) or G21 (1); -1 when none
+    bool End = false;       // M2 or M30
+    std::string_view ZText; // into the judge's own text, until its Reset
+    // The first word of each kind, raw; empty when none.
+    std::array<std::string, kKinds> Words;
 };
 
 // Reads one line a byte at a time, so that a line cut into pieces reads as a
@@ -60,8 +56,8 @@ private:
             if (Open && Bytes.size() < kTextMax) Bytes += C;
         }
     };
-    // The bytes of a Z or z word's text: spaces, then up to a space, a
-    // comment or the next word.
+    // The bytes of a Z word's text: spaces, then up to a space, a comment or
+    // the next word.
     struct Token {
         Text T;
         bool Body = false;
@@ -82,12 +78,13 @@ private:
     void DepthZ(char C);
     void EndZ();
     void AxisZ(char C);
-    void LowerZ(char C);
-    bool EndLower(); // true when the z counts
+    void LowerWord(char C);
     void Word(char C);
     void EndWord();
     void OWord(char C);
+    void EndOWord();
     void Keywords(char C);
+    void Note(DoubtKind Kind, const std::string& Text);
 
     LineFacts facts_;
     Comment comment_ = Comment::None;
@@ -98,10 +95,9 @@ private:
     Token zText_;
     // What follows the Z: nothing yet, or only spaces; Off once anything else has.
     enum class Axis : std::uint8_t { Off, Right, Spaces } axis_ = Axis::Off;
-    // A lower-case z being read.
-    Phase lower_ = Phase::Off;
-    NumberReader lowerNumber_;
-    Token lowerText_;
+    // The first lower-case word: its letter and what follows up to a space,
+    // a comment or a letter.
+    Text lower_;
     // A G or M word being read.
     char letter_ = 0;
     Phase word_ = Phase::Off;
@@ -110,22 +106,21 @@ private:
     int tenth_ = 0;
     bool digit_ = false, odd_ = false;
     Text wordText_;
-    // An o-word being read.
+    // An o-word being read: its name, then the keyword after it.
     Phase o_ = Phase::Off;
-    std::string oName_;
-    std::size_t oMatched_ = 0; // bytes of "call" or "sub" matched
-    bool oCall_ = false, oSub_ = false;
+    std::string oKey_;
     Text oText_;
-    // SUPA, CYCL DEF 7., CALL PGM: bytes matched of each.
-    std::size_t keyMatched_[3] = {};
+    // The dialect keywords: bytes matched of each.
+    std::size_t keyMatched_[std::size(kKeyRules)] = {};
+    bool keyBusy_ = false;
     bool busy_ = false; // a word or a text is being read
 };
 
+enum class Flow : std::uint8_t;
 struct DoubtTrack;
 
 // Adds a line with Facts to Track, as its Line, after the lines before it.
-void AddLine(DoubtTrack& Track, std::set<std::string>& Subs, const LineFacts& Facts,
-             std::int64_t Line);
+void AddLine(DoubtTrack& Track, const LineFacts& Facts, std::int64_t Line);
 
 // Track for Then's lines appended to First's, Then starting at line Offset + 1.
 void Append(DoubtTrack& First, const DoubtTrack& Then, std::int64_t Offset);

@@ -4,7 +4,11 @@
 
 #include "scan/Scanner.h"
 
+#include "scan/Words.h"
+
+#include <array>
 #include <bit>
+#include <cstdint>
 #include <optional>
 
 namespace vorlund::kernel {
@@ -17,26 +21,23 @@ void FeedBaseline(Progress& P, const char* From, const char* End);
 void FeedAvx2(Progress& P, const char* From, const char* End);
 void FeedPlain(Progress& P, const char* From, const char* End);
 extern const bool kHaveAvx2Kernel; // false when the build has no AVX2 kernel
+// Whether this CPU runs FeedAvx2.
+bool HaveAvx2();
 
-// Shared slow paths, in Scanner.cpp.
+// The candidate mask of the 64-byte block at P (P + 67 readable), as each
+// kernel computes it; for tests.
+std::uint64_t CandidatesBaseline(const char* P);
+std::uint64_t CandidatesAvx2(const char* P);
+std::uint64_t CandidatesPlain(const char* P);
 
 constexpr unsigned kBlock = 64;
 constexpr unsigned kAhead = 3; // bytes past a block that its candidate mask reads
 
 constexpr unsigned kBatchBlocks = 32;
 
-// Line ends in From..To, the byte before From a CR when AfterCr.
-inline std::int64_t CountEnds(const char* From, const char* To, bool AfterCr) {
-    std::int64_t n = 0;
-    for (; From < To; ++From) {
-        n += *From == '\r' || (*From == '\n' && !AfterCr);
-        AfterCr = *From == '\r';
-    }
-    return n;
-}
-
 // What the block kernel leaves of a batch of blocks for the doubts: little,
-// since most batches have no candidate.
+// since most batches have no candidate. Plain data: the helpers below work
+// on it.
 struct Batch {
     const char* Start;                 // the first byte
     std::int64_t Line;                 // of Start
@@ -44,77 +45,16 @@ struct Batch {
     std::uint64_t Cands[kBatchBlocks]; // bit i for byte i; valid where Has says
     std::uint32_t Has;                 // bit k for block k with candidates
     std::size_t Count;                 // blocks
-
-    void Flag(const char* At) {
-        const auto offset = std::size_t(At - Start);
-        const auto k = offset / kBlock;
-        const std::uint64_t bit = std::uint64_t(1) << (offset % kBlock);
-        Cands[k] = (Has >> k & 1 ? Cands[k] : 0) | bit;
-        Has |= std::uint32_t(1) << k;
-    }
-
-    // The line of At, a byte of the batch, counted on from the last At asked
-    // for when that was not later.
-    std::int64_t LineOf(const char* At) {
-        if (At < at_ || !at_) at_ = Start, line_ = Line, cr_ = StartCr;
-        line_ += CountEnds(at_, At, cr_);
-        if (At > at_) cr_ = At[-1] == '\r';
-        at_ = At;
-        return line_;
-    }
-    void Reset(const char* At, std::int64_t AtLine, bool AfterCr) {
-        Start = At, Line = AtLine, StartCr = AfterCr;
-        Has = 0;
-        at_ = nullptr;
-    }
-
-private:
-    const char* at_ = nullptr;
-    std::int64_t line_ = 0;
-    bool cr_ = false;
+    // Where LineOf counted to last: that byte, its line, whether a CR precedes it.
+    const char* At;
+    std::int64_t AtLine;
+    bool AtCr;
 };
 
-inline bool Digit(char C) {
-    return C >= '0' && C <= '9';
-}
-
-// False when the number text at From..End surely has no digit; true when it
-// runs to End.
-inline bool HasDigit(const char* From, const char* End) {
-    const char* p = From;
-    if (p < End && (*p == '+' || *p == '-')) ++p;
-    if (p < End && *p == '.') ++p;
-    return p == End || Digit(*p);
-}
-
-// Whether the byte at P, with the three after it, can start a doubt: a lower-
-// case letter, SU, CY, CA, IZ, an M that can be M91, M92 or M98, a G that can
-// be G10, G31, G38, G53, G65, G66, G90, G91 or G92 (G0 to G3 and G00 to G03
-// cannot), or a Z whose number has no digit. A line without one holds no
-// doubt unless the distance mode is incremental; an o-word call or sub needs
-// no O of its own: "call" and "sub" hold a lower-case letter, CA or SU.
-inline bool Candidate(const char* P) {
-    const char c = P[0], n1 = P[1], n2 = P[2], n3 = P[3];
-    switch (c) {
-    case 'M':
-        return n1 == '9' || n1 == '0' || n1 == ' ' || n1 == '\t';
-    case 'S':
-        return n1 == 'U';
-    case 'C':
-        return n1 == 'Y' || n1 == 'A';
-    case 'I':
-        return n1 == 'Z';
-    case 'G':
-        return !(n1 >= '0' && n1 <= '3') || (Digit(n2) && (n1 != '0' || Digit(n3)));
-    case 'Z':
-        return !HasDigit(P + 1, P + 4);
-    default:
-        return c >= 'a' && c <= 'z';
-    }
-}
+// Slow paths, in Scanner.cpp.
 
 // Judges the lines of the batch that can hold a doubt: those with a candidate
-// byte, and while the distance mode is incremental those whose Z word, one of
+// byte, and while the flow is not absolute those whose Z word, one of
 // Words..Last (where each Z word's number starts), is negative. From..End is
 // the piece; bytes before Judged need no judging, and Judged moves on. The
 // line that runs to End is left for CarryLine.
@@ -130,5 +70,136 @@ void CarryLine(Progress& P, const char* From, const char* End);
 bool ReadLong(Progress& P, const char* From, const char* End);
 // False for a number out of range.
 bool Take(Progress& P, std::optional<float> Value);
+// Take for a number in range.
+void TakeValue(Progress& P, float Value);
+
+// The helpers below are internal to each file that includes this header, so
+// that a copy compiled for AVX2 never stands in for the baseline's.
+namespace {
+
+// Line ends in From..To, the byte before From a CR when AfterCr.
+inline std::int64_t CountEnds(const char* From, const char* To, bool AfterCr) {
+    std::int64_t n = 0;
+    for (; From < To; ++From) {
+        n += *From == '\r' || (*From == '\n' && !AfterCr);
+        AfterCr = *From == '\r';
+    }
+    return n;
+}
+
+inline void ResetBatch(Batch& B, const char* At, std::int64_t AtLine, bool AfterCr) {
+    B.Start = At, B.Line = AtLine, B.StartCr = AfterCr;
+    B.Has = 0;
+    B.At = nullptr;
+}
+
+// Flags the byte At of the batch as a candidate.
+inline void Flag(Batch& B, const char* At) {
+    const auto offset = std::size_t(At - B.Start);
+    const auto k = offset / kBlock;
+    const std::uint64_t bit = std::uint64_t(1) << (offset % kBlock);
+    B.Cands[k] = (B.Has >> k & 1 ? B.Cands[k] : 0) | bit;
+    B.Has |= std::uint32_t(1) << k;
+}
+
+// The line of At, a byte of the batch, counted on from the last At asked
+// for when that was not later.
+inline std::int64_t LineOf(Batch& B, const char* At) {
+    if (At < B.At || !B.At) B.At = B.Start, B.AtLine = B.Line, B.AtCr = B.StartCr;
+    B.AtLine += CountEnds(B.At, At, B.AtCr);
+    if (At > B.At) B.AtCr = At[-1] == '\r';
+    B.At = At;
+    return B.AtLine;
+}
+
+inline bool Digit(char C) {
+    return C >= '0' && C <= '9';
+}
+
+// False when the number text at From..End surely has no digit; true when it
+// runs to End.
+inline bool HasDigit(const char* From, const char* End) {
+    const char* p = From;
+    if (p < End && (*p == '+' || *p == '-')) ++p;
+    if (p < End && *p == '.') ++p;
+    return p == End || Digit(*p);
+}
+
+// Classes of the bytes that can start a doubt, one bit each (two for the
+// lower-case letters, which span two high nibbles), by what must follow them.
+enum : std::uint8_t {
+    kClassG = 1,
+    kClassI = 2,
+    kClassC = 4,
+    kClassS = 8,
+    kClassLower = 16 | 32,
+    kClassM = 64,
+    kClassO = 128
+};
+
+// A byte and the byte after it that start a keyword: the dialects' and IZ.
+struct Pair {
+    char First, Next;
+    std::uint8_t Class;
+};
+
+constexpr std::uint8_t PairClass(char First) {
+    return First == 'S' ? kClassS : First == 'C' ? kClassC : First == 'I' ? kClassI : 0;
+}
+
+constexpr auto kPairs = [] {
+    std::array<Pair, std::size(kKeyRules) + 1> pairs{};
+    for (std::size_t k = 0; k < std::size(kKeyRules); ++k)
+        pairs[k] = {kKeyRules[k].Key[0], kKeyRules[k].Key[1], PairClass(kKeyRules[k].Key[0])};
+    pairs.back() = {'I', 'Z', kClassI};
+    return pairs;
+}();
+
+constexpr bool PairsHaveClasses() {
+    for (const auto& pair : kPairs)
+        if (!pair.Class) return false;
+    return true;
+}
+static_assert(PairsHaveClasses(), "a keyword starts with a letter that has no class");
+
+constexpr std::uint8_t ClassOf(unsigned char C) {
+    if (C >= 'a' && C <= 'z') return C < 'p' ? 16 : 32;
+    if (C == 'G') return kClassG;
+    if (C == 'M') return kClassM;
+    if (C == 'O') return kClassO;
+    return PairClass(char(C));
+}
+
+// Whether the byte at P, with the three after it, can start a doubt: a lower-
+// case letter, an M, an O before a digit or a "<", the first two bytes of a
+// dialect keyword or of IZ, or a G unless one digit follows it (or a 0 and
+// one digit: G0 to G9, G00 to G09 name no rule). A Z word without a digit is
+// flagged where its number is read. A line without one holds no doubt unless
+// the flow is not absolute. Coarse on purpose: the SIMD kernels compute the
+// same few tests on 32 or 16 bytes at once.
+inline bool Candidate(const char* P) {
+    const auto c = static_cast<unsigned char>(P[0]);
+    const char n1 = P[1], n2 = P[2], n3 = P[3];
+    switch (ClassOf(c)) {
+    case 0:
+        return false;
+    case kClassG:
+        return !(Digit(n1) && !Digit(n2)) && !(n1 == '0' && Digit(n2) && !Digit(n3));
+    case kClassM:
+        return true;
+    case kClassS:
+    case kClassC:
+    case kClassI:
+        for (const auto& pair : kPairs)
+            if (pair.First == char(c) && pair.Next == n1) return true;
+        return false;
+    case kClassO:
+        return Digit(n1) || n1 == '<';
+    default: // lower case
+        return true;
+    }
+}
+
+} // namespace
 
 } // namespace vorlund::kernel

@@ -3,6 +3,7 @@
 #if defined(__AVX2__) && defined(__BMI2__) && defined(__POPCNT__)
 
 #define VORLUND_KERNEL FeedAvx2
+#define VORLUND_CANDIDATES CandidatesAvx2
 #include "scan/ScanKernel.inc"
 
 namespace vorlund::kernel {
@@ -17,6 +18,9 @@ namespace vorlund::kernel {
 const bool kHaveAvx2Kernel = false;
 void FeedAvx2(Progress& P, const char* From, const char* End) {
     FeedBaseline(P, From, End);
+}
+std::uint64_t CandidatesAvx2(const char* P) {
+    return CandidatesBaseline(P);
 }
 } // namespace vorlund::kernel
 

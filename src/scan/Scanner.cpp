@@ -34,13 +34,16 @@ Progress::Bar WholeBar(float Min) {
 
 } // namespace
 
-bool Take(Progress& P, std::optional<float> Value) {
-    if (!Value) return false;
-    if (*Value < P.Min) {
-        P.Min = *Value;
-        P.Whole = WholeBar(*Value);
+void TakeValue(Progress& P, float Value) {
+    if (Value < P.Min) {
+        P.Min = Value;
+        P.Whole = WholeBar(Value);
     }
-    return true;
+}
+
+bool Take(Progress& P, std::optional<float> Value) {
+    if (Value) TakeValue(P, *Value);
+    return bool(Value);
 }
 
 bool ReadLong(Progress& P, const char* From, const char* End) {
@@ -82,7 +85,7 @@ bool IsBreak(char C) {
 // Adds the judged line, unless its number is out of range: that line stops the scan.
 void AddJudged(Progress& P, std::int64_t Line) {
     const LineFacts& facts = P.Judge.End();
-    if (!facts.ZBad) AddLine(P.Track, P.Subs, facts, Line);
+    if (!facts.ZBad) AddLine(P.Track, facts, Line);
     P.Judge.Reset();
 }
 
@@ -128,42 +131,30 @@ bool IsLetter(char C) {
     return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
 }
 
-// G and M numbers that can make a doubt, without their fractions.
-bool WordMatters(char Letter, std::uint32_t Number) {
-    if (Letter == 'M' || Letter == 'm') return Number == 91 || Number == 92 || Number == 98;
-    switch (Number) {
-    case 10:
-    case 31:
-    case 38:
-    case 53:
-    case 65:
-    case 66:
-    case 90:
-    case 91:
-    case 92:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // How QuickLine takes a byte.
-enum : std::uint8_t { kPlain, kStop, kWord, kEnd };
+enum : std::uint8_t { kPlain, kStop, kWord, kLower, kEnd };
 constexpr auto kQuick = [] {
     std::array<std::uint8_t, 256> kinds{};
-    for (const unsigned char c : std::string_view("OoSC(;"))
+    for (int c = 'a'; c <= 'z'; ++c)
+        kinds[c] = kLower;
+    for (const unsigned char c : std::string_view("Oo(;"))
         kinds[c] = kStop;
-    for (const unsigned char c : std::string_view("ZzGgMm"))
-        kinds[c] = kWord;
+    for (const auto& rule : kKeyRules)
+        kinds[static_cast<unsigned char>(rule.Key[0])] = kStop;
+    kinds['Z'] = kWord;
+    for (const auto& rule : kWordRules)
+        kinds[static_cast<unsigned char>(rule.Letter)] =
+            kinds[static_cast<unsigned char>(rule.Letter - 'A' + 'a')] = kWord;
     kinds['\r'] = kinds['\n'] = kEnd;
     return kinds;
 }();
 
 // Whether the line from Start, in absolute distance mode, holds a doubt, for
-// the common lines that need no judge: no O, o, S, C or comment, no capital Z
-// without a digit or after an I, and G and M words without a fraction whose
-// numbers make no doubt. Only a lower-case z can then make one. -1 for any
-// other line and for one that runs to End; LineEnd is its line break otherwise.
+// the common lines that need no judge: no O, dialect keyword or comment, no
+// capital Z without a digit or after an I, and G and M words without a
+// fraction whose numbers no rule names. Only a lower-case letter can then
+// make one. -1 for any other line and for one that runs to End; LineEnd is
+// its line break otherwise.
 int QuickLine(const char* Start, const char* End, const char*& LineEnd) {
     int doubt = 0;
     for (const char* p = Start; p < End; ++p) {
@@ -174,28 +165,20 @@ int QuickLine(const char* Start, const char* End, const char*& LineEnd) {
             return doubt;
         }
         if (kind == kStop) return -1;
+        doubt |= *p >= 'a' && *p <= 'z';
         const char c = *p;
         if (c == 'Z') {
             if ((p > Start && p[-1] == 'I') || !HasDigit(p + 1, End)) return -1;
             continue;
         }
-        if (p > Start && IsLetter(p[-1])) continue;
+        if (kind == kLower || (p > Start && IsLetter(p[-1]))) continue;
         const char* q = p + 1;
         while (q < End && (*q == ' ' || *q == '\t'))
             ++q;
-        if (c == 'z') {
-            if (q < End && (*q == '#' || *q == '[')) doubt = 1;
-            if (q < End && *q == '-') {
-                const int below = SurelyBelow(q, End);
-                if (below < 0) return -1;
-                doubt |= below;
-            }
-            continue;
-        }
         std::uint32_t number = 0;
         for (; q < End && Digit(*q) && number < 1000; ++q)
             number = number * 10 + unsigned(*q - '0');
-        if ((q < End && *q == '.') || WordMatters(c, number)) return -1;
+        if ((q < End && *q == '.') || WholeMatters(c, number)) return -1;
     }
     return -1;
 }
@@ -210,9 +193,10 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
         std::int64_t Line = 0;
     } next;
     while (Judged < stop) {
+        const bool watch = P.Track.Now != Flow::Absolute;
         const char* at = NextCandidate(B, Judged);
         bool negative = false;
-        if (P.Track.Incremental) {
+        if (watch) {
             // A line without a candidate holds a doubt only when its Z word is negative.
             while (Words < Last && (*Words <= Judged || *Words >= End || **Words != '-'))
                 ++Words;
@@ -223,12 +207,8 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
             Judged = stop;
             return;
         }
-        if (!negative && End - at > 3 && !Candidate(at)) { // the baseline masks take any M, S or C
-            Judged = at + 1;
-            continue;
-        }
         if (negative && P.Track.Lines > 0 && !P.Bad) {
-            // Only one more incremental move, unless the line holds a candidate.
+            // Only one more negative Z, unless the line holds a candidate.
             const char* const end = LineEndFrom(at, End);
             const char* const candidate = NextCandidate(B, at);
             const int below = SurelyBelow(at + 1, end);
@@ -239,7 +219,7 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
                 continue;
             }
         }
-        if (!negative && !P.Track.Incremental && P.Track.Lines > 0 && !P.Bad) {
+        if (!negative && !watch && P.Track.Lines > 0 && !P.Bad) {
             // Past the first doubt, a plain line needs no judge.
             const char* start = at;
             while (start > From && !IsBreak(start[-1]))
@@ -263,7 +243,7 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
                 if (IsBreak(c)) start = next.Start + 1;
             }
         } else {
-            line = B.LineOf(at);
+            line = LineOf(B, at);
             for (start = at; start > From && !IsBreak(start[-1]);)
                 --start;
         }
@@ -305,8 +285,6 @@ void CarryLine(Progress& P, const char* From, const char* End) {
     P.Judging = true;
 }
 
-namespace {
-
 bool HaveAvx2() {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
     return kHaveAvx2Kernel && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") &&
@@ -316,13 +294,11 @@ bool HaveAvx2() {
 #endif
 }
 
-} // namespace
-
 } // namespace kernel
 
-Scanner::Scanner(ScanKernel Kernel, bool Incremental) {
-    progress_.Track.Incremental = Incremental;
-    start_ = Incremental;
+Scanner::Scanner(ScanKernel Kernel, Flow Start) {
+    progress_.Track.Now = Start;
+    start_ = Start;
     static const bool avx2 = kernel::HaveAvx2();
     switch (Kernel) {
     case ScanKernel::Fastest:
@@ -360,9 +336,9 @@ ScanResult Scanner::Finish() {
     result.BadLine = p.Bad;
     result.LineEnds = p.Line - 1;
     result.MinLine = p.MinLine;
-    result.Track[start_] = p.Track;
-    result.Track[!start_].Known = false;
-    result.Subs = p.Subs;
+    for (auto& track : result.Track)
+        track.Known = false;
+    result.Track[std::size_t(start_)] = p.Track;
     Settle(result);
     return result;
 }

@@ -6,24 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
 
 namespace vorlund {
-
-// Why a line's depth may be wrong; a line gets the first kind that applies.
-enum class DoubtKind : std::uint8_t {
-    None,
-    Unreadable,
-    Incremental,
-    Machine,
-    Offset,
-    Probe,
-    Lowercase,
-    Call
-};
 
 struct Doubt {
     std::int64_t Line = 0; // 1-based; 0 when none
@@ -31,39 +17,51 @@ struct Doubt {
     std::string Text; // the Z word or the keyword, raw, at most kTextMax bytes
 };
 
-// Plain words for a kind: "incremental move".
-std::string_view DoubtWords(DoubtKind Kind);
+// Where the later lines are read: in absolute or incremental distance mode,
+// or past the program's end (M2, M30).
+enum class Flow : std::uint8_t { Absolute, Incremental, Ended };
+inline constexpr std::size_t kFlows = 3;
 
-// The o-word calls of one name that no line seen so far defines.
-struct CallSite {
-    std::int64_t Line = 0; // the first
-    std::int64_t Count = 0;
+// The first G20 or G21 of a stretch of lines.
+struct UnitWord {
+    std::int8_t Unit = -1; // G20 0, G21 1; -1 when none
+    std::int64_t Line = 0;
+    bool Doubtful = false; // its line is doubtful for another reason
     std::string Text;
 };
 
-// The doubts of a stretch of lines for one distance mode at its start.
+// The doubts of a stretch of lines for one flow at its start.
 struct DoubtTrack {
-    bool Known = true;                     // false when not scanned for this mode
-    bool Incremental = false;              // the mode at the stretch's end
-    Doubt First;                           // the first line doubtful without o-word calls
-    std::int64_t Lines = 0;                // such lines
-    std::map<std::string, CallSite> Calls; // o-word calls by name
+    bool Known = true;         // false when not scanned for this flow
+    Flow Now = Flow::Absolute; // the flow at the stretch's end
+    Doubt First;               // the first doubtful line
+    Doubt Foreign;             // the first one in another dialect
+    std::int64_t Lines = 0;    // doubtful lines
+    std::int8_t Unit = -1;     // the last G20 (0) or G21 (1)
+    UnitWord FirstUnit;
 };
+
+inline DoubtTrack StartIn(Flow Start) {
+    DoubtTrack track;
+    track.Now = Start;
+    return track;
+}
 
 struct ScanResult {
     float MinZ = 0.0f;        // never above 0
     std::int64_t BadLine = 0; // 1-based line of a number out of range, 0 when none
     std::int64_t LineEnds = 0;
     std::int64_t MinLine = 0; // the first line reaching MinZ; 0 when MinZ is 0
-    Doubt FirstDoubt;         // the first doubtful line, o-word calls resolved
+    // The first line the scan cannot settle: the first in another dialect
+    // when there is one, else the first of any kind.
+    Doubt FirstDoubt;
     std::int64_t DoubtLines = 0;
-    // What joining needs: the doubts for a start in absolute [0] and in
-    // incremental [1] distance mode, and the o-word names the lines define.
-    DoubtTrack Track[2] = {{}, {true, true, {}, 0, {}}};
-    std::set<std::string> Subs;
+    // What joining needs: the doubts for each flow at the start.
+    DoubtTrack Track[kFlows] = {StartIn(Flow::Absolute), StartIn(Flow::Incremental),
+                                StartIn(Flow::Ended)};
 };
 
-// Sets FirstDoubt and DoubtLines from Track[0] and Subs.
+// Sets FirstDoubt and DoubtLines from Track[0].
 void Settle(ScanResult& Result);
 
 // Which block kernel a Scanner runs; all give the same results.
@@ -81,8 +79,8 @@ enum class ScanKernel : std::uint8_t {
 // a walk over the block's interesting bytes.
 class Scanner {
 public:
-    // Incremental: the distance mode at the start, for data cut from a file.
-    explicit Scanner(ScanKernel Kernel = ScanKernel::Fastest, bool Incremental = false);
+    // Start: the flow at the start, for data cut from a file.
+    explicit Scanner(ScanKernel Kernel = ScanKernel::Fastest, Flow Start = Flow::Absolute);
     void Feed(std::string_view Bytes);
     ScanResult Finish();
 
@@ -120,7 +118,6 @@ public:
         bool Judging = false;
         LineJudge Judge;
         DoubtTrack Track;
-        std::set<std::string> Subs;
     };
 
     using Kernel = void (*)(Progress&, const char* From, const char* End);
@@ -128,7 +125,7 @@ public:
 private:
     Progress progress_;
     Kernel kernel_;
-    bool start_ = false; // the distance mode at the start is incremental
+    Flow start_ = Flow::Absolute;
 };
 
 // Whole-buffer scan, fed in pieces of Chunk bytes (all at once when 0).

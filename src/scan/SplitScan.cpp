@@ -25,8 +25,8 @@ std::unique_ptr<char[], PageFree> PageBuffer(std::size_t Size) {
 } // namespace
 
 ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End, std::size_t Chunk,
-                     bool Incremental) {
-    Scanner scanner(ScanKernel::Fastest, Incremental);
+                     Flow Start) {
+    Scanner scanner(ScanKernel::Fastest, Start);
     const auto buffer = PageBuffer(Chunk);
     for (std::uint64_t at = Begin; at < End;) {
         const std::size_t want = std::size_t(std::min<std::uint64_t>(Chunk, End - at));
@@ -63,8 +63,7 @@ ScanResult Join(const ScanResult& First, const ScanResult& Then) {
     result.BadLine = Then.BadLine ? First.LineEnds + Then.BadLine : 0;
     result.LineEnds = First.LineEnds + Then.LineEnds;
     for (auto& track : result.Track)
-        Append(track, Then.Track[track.Incremental], First.LineEnds);
-    result.Subs.insert(Then.Subs.begin(), Then.Subs.end());
+        Append(track, Then.Track[std::size_t(track.Now)], First.LineEnds);
     Settle(result);
     return result;
 }
@@ -79,15 +78,16 @@ ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets,
     const std::size_t parts = cuts.size() - 1;
     std::vector<ScanResult> results(parts);
     std::vector<std::exception_ptr> errors(parts);
-    // Scans parts Ks on threads of their own, for a start in the given mode.
-    const auto scan = [&](const std::vector<std::size_t>& Ks, bool Incremental) {
+    // Scans parts Ks on threads of their own, for a start in flow Start.
+    const auto scan = [&](const std::vector<std::size_t>& Ks, Flow Start) {
         const auto one = [&](std::size_t k) {
             try {
-                ScanResult part = ScanRange(Read, cuts[k], cuts[k + 1], Chunk, Incremental);
-                if (Incremental)
-                    results[k].Track[1] = std::move(part.Track[1]);
-                else
+                ScanResult part = ScanRange(Read, cuts[k], cuts[k + 1], Chunk, Start);
+                if (Start == Flow::Absolute)
                     results[k] = std::move(part);
+                else
+                    results[k].Track[std::size_t(Start)] =
+                        std::move(part.Track[std::size_t(Start)]);
             } catch (...) {
                 errors[k] = std::current_exception();
             }
@@ -102,16 +102,22 @@ ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets,
     std::vector<std::size_t> all{0};
     for (std::size_t k = 1; k < parts; ++k)
         if (cuts[k] < cuts[k + 1]) all.push_back(k);
-    scan(all, false);
+    scan(all, Flow::Absolute);
 
-    // Rare: a part ends in G91, so the parts after it may start incremental.
-    std::vector<std::size_t> again;
-    bool incremental = false;
-    for (const std::size_t k : all) {
-        if (incremental && !errors[k]) again.push_back(k);
-        incremental |= results[k].Track[0].Incremental;
+    // Rare: a part ends in G91 or past the end, so the parts after it start
+    // in that flow. Each round scans the rest for the first flow not scanned
+    // yet; the absolute one always is, so two rounds at most.
+    for (;;) {
+        Flow now = Flow::Absolute;
+        std::size_t i = 0;
+        for (; i < all.size() && !errors[all[i]]; ++i) {
+            const DoubtTrack& track = results[all[i]].Track[std::size_t(now)];
+            if (!track.Known) break;
+            now = track.Now;
+        }
+        if (i == all.size() || errors[all[i]]) break;
+        scan({all.begin() + std::ptrdiff_t(i), all.end()}, now);
     }
-    scan(again, true);
 
     // One pass stops at a bad line and never sees what lies after it.
     ScanResult result;

@@ -19,14 +19,14 @@ struct ScanPlan {
     unsigned Threads = 1;
     std::size_t Chunk = 256 << 10; // bytes read at a time by each thread
     // Parts smaller than this cost more to start than they save: on 2 cores a
-    // thread pays off from 256 KiB of page-cached file (bench/ScanBench BM_File).
+    // thread pays off from 128 KiB parts of page-cached file (bench/ScanBench BM_File).
     std::uint64_t MinPart = 128 << 10;
 };
 
 // Scans the bytes from Begin up to End, or to the end of the data, for a
-// start in absolute distance mode, or incremental when Incremental.
+// start in flow Start.
 ScanResult ScanRange(const ReadAt& Read, std::uint64_t Begin, std::uint64_t End, std::size_t Chunk,
-                     bool Incremental = false);
+                     Flow Start = Flow::Absolute);
 
 // The first line start at or after Offset: 0, or just past an LF, or past a CR
 // that no LF follows. At or past the end of the data when none follows.
@@ -39,8 +39,8 @@ ScanResult Join(const ScanResult& First, const ScanResult& Then);
 
 // Cuts the data at the line starts from each of Targets (ascending) and
 // scans the parts on threads of their own; the same result as one pass. A
-// part that the file before it leaves in incremental distance mode is
-// scanned again for that start.
+// part that the file before it leaves in another flow (G91, or past the
+// program's end) is scanned again for that start.
 ScanResult ScanSplit(const ReadAt& Read, std::span<const std::uint64_t> Targets, std::size_t Chunk);
 
 // Scans data of about Size bytes in up to Plan.Threads equal parts.

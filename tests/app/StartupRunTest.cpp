@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 using namespace vorlund;
 
@@ -175,7 +176,7 @@ TEST(StartupRun, DryRunTouchesNothing) {
 // A file whose depth is in doubt keeps its name unless forced or the user
 // says otherwise; its tag goes on the clipboard either way.
 TEST(StartupRun, DoubtKeepsTheNameUnlessForcedOrAnswered) {
-    const std::string doubt = "MAC.NC: h4 may be wrong: line 2: Z is not a number (Z[#26-#13]); "
+    const std::string doubt = "MAC.NC: h9 may be wrong: line 2: machine coordinates (SUPA); "
                               "1 more line";
     const struct {
         bool force, dry;
@@ -194,7 +195,7 @@ TEST(StartupRun, DoubtKeepsTheNameUnlessForcedOrAnswered) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.report);
         Fixture f;
-        f.files.texts["MAC.NC"] = "G1 Z-4\nG1 Z[#26-#13]\nZ#3\n";
+        f.files.texts["MAC.NC"] = "G1 Z-4\nG0 SUPA Z-9\nSUPA Z-1\n";
         RunRequest request;
         request.Files = {"MAC.NC"};
         request.DryRun = row.dry;
@@ -210,7 +211,7 @@ TEST(StartupRun, DoubtKeepsTheNameUnlessForcedOrAnswered) {
         EXPECT_EQ(result.Status, std::vector<int>{row.status});
         EXPECT_EQ(f.files.names.count("MAC.NC"), row.renamed ? 1u : 0u);
         if (!row.dry) {
-            EXPECT_EQ(f.log.calls[1], "clip h4");
+            EXPECT_EQ(f.log.calls[1], "clip h9");
         }
         const auto& reports = row.report.starts_with("warning") ? result.Warnings : result.Doubts;
         ASSERT_EQ(reports.size(), 1u);
@@ -236,12 +237,72 @@ TEST(StartupRun, OneQuestionForEveryFileInDoubt) {
         };
         const auto result = StartupRun(request, f.files, f.clip);
         ASSERT_EQ(asked.size(), 1u);
-        EXPECT_EQ(asked[0], (std::vector<std::string>{
-                                "b.nc: h2 may be wrong: line 2: incremental move (Z-2)",
-                                "d.nc: h0 may be wrong: line 1: Z is not a number (Z#1)"}));
+        EXPECT_EQ(asked[0],
+                  (std::vector<std::string>{
+                      "b.nc: h2 may be wrong: line 2: incremental move before any "
+                      "absolute Z (G91 Z-2)",
+                      "d.nc: h0 may be wrong: line 1: the caller's argument #1 is not set"}));
         EXPECT_EQ(f.files.names.count("b.nc") + f.files.names.count("d.nc"), anyway ? 2u : 0u);
         EXPECT_EQ(result.Status, (std::vector<int>{0, anyway ? 0 : 3, 1, 3, anyway ? 0 : 3}));
         EXPECT_EQ(CombinedStatus(result.Status), result.ExitCode());
+    }
+}
+
+// Where the scan cannot settle the depth the program is run; its depth is
+// the tag, or its reason the doubt. Words of other dialects are not run.
+TEST(StartupRun, RunsWhatTheScanCannotSettle) {
+    const InterpResult settled{Unsettled::None, 0, "", -2.0f, 3, DepthSource::Move};
+    const struct {
+        std::string program;
+        std::optional<InterpResult> run; // what the run gives; nullopt: not run
+        std::string line;                // of the dry run
+        std::string doubt;               // after "MAC.NC: TAG may be wrong: "
+    } rows[] = {
+        {"G0 Z1\nG91\nG1 Z-3\n", settled,
+         "MAC.NC: h2 (line 3; the Z words say h3): would be renamed to MACh2.NC", ""},
+        {"G18 G2 X20 Z0 I10 K0\n",
+         InterpResult{Unsettled::None, 0, "", -10.0f, 1, DepthSource::ArcLowest},
+         "MAC.NC: h10 (line 1, the arc's lowest point; the Z words say h0): would be renamed to "
+         "MACh10.NC",
+         ""},
+        {"G1 Z-2\nG91\nZ1\nZ-1\n", settled, "MAC.NC: h2 (line 3): would be renamed to MACh2.NC",
+         ""},
+        {"G53 Z-50\n", InterpResult{Unsettled::Machine, 1, "G53", 0.0f, 0, DepthSource::Move},
+         "MAC.NC: h50 (line 1): name kept", "line 1: machine coordinates (G53)"},
+        {"o1 sub\nZ#1\no1 endsub\no1 call\n",
+         InterpResult{Unsettled::Unset, 2, "#1", 0.0f, 0, DepthSource::Move},
+         "MAC.NC: h0: name kept", "line 2: the caller's argument #1 is not set"},
+        {"o1 sub\nZ-1\no1 endsub\n",
+         InterpResult{Unsettled::OnlySubroutines, 0, "", 0.0f, 0, DepthSource::Move},
+         "MAC.NC: h1 (line 2): name kept", "only defines subroutines"},
+        {"o1 while [1]\nZ-1\no1 endwhile\n",
+         InterpResult{Unsettled::Runaway, 2, "no end after 100 blocks", 0.0f, 0, DepthSource::Move},
+         "MAC.NC: h1 (line 2): name kept", "line 2: runs away: no end after 100 blocks"},
+        {"G91 Z-1\nSUPA Z-2\n", std::nullopt, "MAC.NC: h2 (line 2): name kept",
+         "line 2: machine coordinates (SUPA); 1 more line"},
+        {"G90 G21\nZ-1\nM30\n", std::nullopt, "MAC.NC: h1 (line 2): would be renamed to MACh1.NC",
+         ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.program);
+        Fixture f;
+        f.files.texts["MAC.NC"] = row.program;
+        RunRequest request;
+        request.Files = {"MAC.NC"};
+        request.DryRun = true;
+        int runs = 0;
+        request.Run = [&](const ProgramSource&) {
+            ++runs;
+            return row.run.value_or(InterpResult{});
+        };
+        const auto result = StartupRun(request, f.files, f.clip);
+        EXPECT_EQ(runs, row.run ? 1 : 0);
+        EXPECT_EQ(result.Lines, std::vector<std::string>{row.line});
+        const auto tag = row.line.substr(8, row.line.find_first_of(" :", 8) - 8);
+        const std::vector<std::string> doubts{"MAC.NC: " + tag + " may be wrong: " + row.doubt +
+                                              "; name kept (--force to rename)"};
+        EXPECT_EQ(result.Doubts, row.doubt.empty() ? std::vector<std::string>{} : doubts);
+        EXPECT_EQ(result.ExitCode(), row.doubt.empty() ? 0 : 3);
     }
 }
 

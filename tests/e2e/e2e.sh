@@ -331,12 +331,12 @@ vorlund: $work/dir: is a directory"
 # --force renames it; from a file manager the question's Escape keeps it.
 case_doubt() {
     start_x
-    printf 'G1 Z-4\r\nG1 Z[#26-#13]\r\n' >"$work/MAC.NC"
+    printf 'G1 Z-4\r\nG0 SUPA Z-2\r\n' >"$work/MAC.NC"
     run "$work/MAC.NC"
     expect "rc" "$rc" 3
     expect "clipboard" "$(clip)" h4
     expect "files" "$(ls "$work" | tr '\n' ' ')" "MAC.NC "
-    expect "stderr" "$(cat "$meta/stderr")" "vorlund: $work/MAC.NC: h4 may be wrong: line 2: Z is not a number (Z[#26-#13]); name kept (--force to rename)"
+    expect "stderr" "$(cat "$meta/stderr")" "vorlund: $work/MAC.NC: h4 may be wrong: line 2: machine coordinates (SUPA); name kept (--force to rename)"
 
     "$bin" "$work/MAC.NC" 2>"$meta/stderr" &
     local pid=$! window
@@ -405,6 +405,50 @@ case_gathered_doubts() {
     done
     expect "files" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc "
     expect "clipboard" "$(clip | tr '\n' ' ')" "h0 h0 h0"
+}
+
+# The three outcomes of running a program the Z words cannot settle.
+# A G91 step-down from a known Z: settled, tagged with the depth it cuts.
+case_run_settles() {
+    start_x
+    printf 'G90 G21\nG0 Z1\nG91\nG1 Z-3\nG1 Z-3\nG90\nG0 Z5\nM30\n' >"$work/STEP.NC"
+    run -n "$work/STEP.NC"
+    expect "dry run" "$stdout" \
+        "$work/STEP.NC: h5 (line 5; the Z words say h3): would be renamed to $work/STEPh5.NC"
+    run "$work/STEP.NC"
+    expect "rc" "$rc" 0
+    expect "clipboard" "$(clip)" h5
+    expect "files" "$(ls "$work")" "STEPh5.NC"
+}
+
+# Machine coordinates: the name is kept, the Z words' tag goes on the clipboard.
+case_run_doubt() {
+    start_x
+    printf 'G21 G90\nG0 Z5\nG53 G0 Z-50\nG1 Z-2\nM30\n' >"$work/M53.NC"
+    run "$work/M53.NC"
+    expect "rc" "$rc" 3
+    expect "clipboard" "$(clip)" h50
+    expect "files" "$(ls "$work")" "M53.NC"
+    case $stderr in
+    "vorlund: $work/M53.NC: h50 may be wrong: line 3: machine coordinates"*"; name kept (--force to rename)") ;;
+    *) fail "stderr: $stderr" ;;
+    esac
+}
+
+# An endless loop is reported, not run for ever; the name is kept.
+case_run_runaway() {
+    start_x
+    printf 'G0 Z5\no1 while [1]\nG1 Z-1\nG0 Z5\no1 endwhile\nM30\n' >"$work/LOOP.NC"
+    local start=$SECONDS
+    run "$work/LOOP.NC"
+    expect "rc" "$rc" 3
+    # Seconds on a loaded machine; it must not run until the test's timeout.
+    [ $((SECONDS - start)) -le 20 ] || fail "took $((SECONDS - start)) s"
+    expect "files" "$(ls "$work")" "LOOP.NC"
+    case $stderr in
+    "vorlund: $work/LOOP.NC: h1 may be wrong: line "*": runs away"*) ;;
+    *) fail "stderr: $stderr" ;;
+    esac
 }
 
 # A case that does not exist is a failure, never a silent pass.

@@ -1,3 +1,4 @@
+#include "scan/ScanKernel.h"
 #include "scan/Scanner.h"
 #include "support/ReferenceScanner.h"
 
@@ -180,7 +181,8 @@ TEST(FastScan, StateCarriesAcrossPieces) {
 TEST(FastScan, MatchesTheRulesOnRandomPrograms) {
     std::mt19937 random(20240611);
     const std::string alphabet = "ZZZZ((););\r\r\n\n\n  XG-+..0123456789";
-    const std::string words[] = {"G91", "G90", "G53", "M98", "o1 call", "o1 sub", "z-", "IZ", "#"};
+    const std::string words[] = {"G91", "G90", "G53", "M98", "o1 call", "o1 sub", "z-",   "IZ",
+                                 "#",   "M30", "M2",  "G20", "G21",     "G18",    "SUPA", "O1"};
     const auto pick = [&](std::size_t n) { return std::size_t(random() % n); };
     for (int round = 0; round < 20000; ++round) {
         std::string text;
@@ -201,5 +203,40 @@ TEST(FastScan, MatchesTheRulesOnRandomPrograms) {
             cuts.push_back(at);
         ASSERT_TRUE(Same(ScanPieces(text, cuts, kKernels[round % 3]), ReferenceScanBytes(text)))
             << text;
+    }
+}
+
+// Each kernel's candidate mask is the scalar test's, at every position of a
+// block, for every value of a byte and the one after it; the two after those
+// matter only as digits or not, so they are drawn from the digits' edges.
+TEST(FastScan, CandidateMasksAreTheScalarTest) {
+    namespace k = vorlund::kernel;
+    std::vector<std::uint64_t (*)(const char*)> kernels{k::CandidatesBaseline, k::CandidatesPlain};
+    if (k::HaveAvx2()) kernels.push_back(k::CandidatesAvx2);
+    const char later[] = {'/', '0', '9', ':'};
+    char block[k::kBlock + k::kAhead];
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            for (const char c : later) {
+                for (const char d : later) {
+                    const char v[4] = {char(a), char(b), c, d};
+                    bool scalar[4]; // for the window starting at v[t]
+                    for (int t = 0; t < 4; ++t) {
+                        const char w[4] = {v[t], v[(t + 1) % 4], v[(t + 2) % 4], v[(t + 3) % 4]};
+                        scalar[t] = k::Candidate(w);
+                    }
+                    for (int shift = 0; shift < 4; ++shift) {
+                        std::uint64_t want = 0;
+                        for (unsigned i = 0; i < sizeof block; ++i)
+                            block[i] = v[(i + unsigned(shift)) % 4];
+                        for (unsigned i = 0; i < k::kBlock; ++i)
+                            want |= std::uint64_t(scalar[(i + unsigned(shift)) % 4]) << i;
+                        for (const auto kernel : kernels)
+                            ASSERT_EQ(kernel(block), want) << a << " " << b << " " << int(c) << " "
+                                                           << int(d) << " shift " << shift;
+                    }
+                }
+            }
+        }
     }
 }

@@ -44,6 +44,7 @@ const std::string kDoubtful[] = {
     "G0 Z5\r\nG91\r\nG1 Z-1\r\nX1\r\nZ-2\r\nG90\r\nZ-3\r\nG91 Z-4\r\n",
     "o1 call\no2 call\nZ-1\no1 sub\nG53 Z-2\no2 call\nO3 CALL\n",
     "G1 Z-1\rg1 z-2\rZ#1\rM98 P1\rG1 Z-9\rG38.2 Z-1\r",
+    "G21\nZ-1\nG91\nM30\nG20\nZ-2\nG90 Z-3\nG20\nG21 Z-4\nSUPA Z-5\n",
 };
 
 const std::string kOverflow(40, '9');
@@ -115,9 +116,9 @@ TEST(SplitScan, FirstBadLineWinsOverLaterParts) {
 
 TEST(SplitScan, RandomCutsGiveOnePass) {
     std::mt19937 random(7);
-    const std::string words[] = {"Z-",   "Z",       "(",      ")",   ";",   "\r",  "\n",
-                                 "\r\n", "X",       "7",      ".",   "3",   "G91", "G90",
-                                 "G53",  "o5 call", "o5 sub", "z-1", "M98", "#"};
+    const std::string words[] = {"Z-",  "Z", "(",   ")",   ";",   "\r",  "\n",      "\r\n",   "X",
+                                 "7",   ".", "3",   "G91", "G90", "G53", "o5 call", "o5 sub", "z-1",
+                                 "M98", "#", "M30", "G20", "G21", "M2",  "SUPA",    "IZ-1"};
     for (int round = 0; round < 3000; ++round) {
         std::string program;
         const std::size_t length = random() % 300;

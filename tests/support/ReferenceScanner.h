@@ -1,37 +1,25 @@
 #pragma once
 
-#include "scan/NumFromStr.h"
 #include "scan/Scanner.h"
 
 #include <cstddef>
-#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace vorlund {
 
-// The scan rules written plainly, one byte at a time. Slow; the fast Scanner
-// must give the same result for every input and every way of cutting it.
-// Every line goes through the LineJudge, for both distance modes at the start.
+// The scan rules written plainly, a whole line at a time, with their own
+// lists of words and std::from_chars for the numbers: nothing of the
+// product's line judge, word table or number reader. Slow;
+// the fast Scanner must give the same result for every input and every way
+// of cutting it. Every line is read for each flow at the start.
 class ReferenceScanner {
 public:
-    void Feed(std::string_view Bytes);
-    ScanResult Finish();
+    void Feed(std::string_view Bytes) { text_ += Bytes; }
+    ScanResult Finish() const;
 
 private:
-    enum class Mode : std::uint8_t { Code, Paren, Comment, Number, Skip };
-    void EndLine();
-    void EndNumber();
-    void JudgeLine();
-
-    NumberReader number_;
-    Mode mode_ = Mode::Code;
-    bool afterCr_ = false;
-    float min_ = 0.0f;
-    std::int64_t line_ = 1;
-    std::int64_t bad_ = 0;
-    std::int64_t minLine_ = 0;
-    LineJudge judge_;
-    ScanResult result_;
+    std::string text_;
 };
 
 // Whole-buffer reference scan, fed in pieces of Chunk bytes (all at once when 0).
