@@ -35,12 +35,14 @@ struct InterpResult {
 };
 
 struct InterpLimits {
-    std::uint64_t Steps = 100'000'000; // blocks run, calls and loops included
+    std::uint64_t Steps = 20'000'000; // blocks run again by calls and loops
     int CallDepth = 64;
 };
 
 // Runs the program as a controller would, from a known start (G17 G21 G90,
-// no offsets) and reports the deepest tool-tip Z it commands.
+// no offsets) and reports the deepest tool-tip Z it commands. Memory stays
+// flat: lines are re-read at their offsets for calls and loops. Throws what
+// Source's ReadAt throws.
 InterpResult Interpret(const ProgramSource& Source, const InterpLimits& Limits = {});
 
 } // namespace vorlund

@@ -29,6 +29,49 @@ public:
     DepthSource Source() const;
     // Whether any block has moved the tool.
     bool Moved() const;
+
+private:
+    Outcome Dispatch(const Block& Given);
+    Outcome Modes(const Block& Given);
+    Outcome Mode(const Block& Given, int Code);
+    Outcome Frame10(const Block& Given);
+    Outcome Frame52(const Block& Given);
+    Outcome Move(const Block& Given);
+    Outcome Linear(const Block& Given, bool Return);
+    Outcome Arc(const Block& Given);
+    Outcome Cycle(const Block& Given);
+    Outcome Home(const Block& Given);
+    Outcome InMachine(const Block& Given);
+    // Whether the block moves Z incrementally from an unknown Z.
+    bool FromUnknownZ(const Block& Given) const;
+    Outcome IncrementalZ(const Block& Given) const;
+    // Where the block's axis words take an axis, in program coordinates.
+    double End(const Block& Given, int Axis) const;
+    bool EndKnown(const Block& Given, int Axis) const;
+    void Advance(const Block& Given);
+    void Units(bool Inch);
+    void Start();
+    void Reach(double Z, std::int64_t Line, DepthSource From);
+
+    int motion_ = -1; // G code times 10 in force; -1 when none
+    int series_ = -1; // the canned cycle whose run of blocks goes on; -1 when none
+    int plane_ = 170;
+    int nonModal_ = 0; // G10, G28, G30, G43.1, G52, G53 in this block
+    bool absolute_ = true;
+    bool arcAbsolute_ = false;
+    bool inch_ = false;
+    bool retractR_ = true; // G99; G98 returns to the initial level
+    double pos_[3] = {};   // X, Y, Z in the current unit
+    bool known_[3] = {true, true, false};
+    double initial_ = 0.0; // the Z where a run of canned cycles started
+    bool initialKnown_ = false;
+    double cycleR_ = 0.0, cycleDepth_ = 0.0; // the R and depth words kept
+    bool moved_ = false;
+    bool overflow_ = false;  // a Z beyond what a float holds
+    bool firstInch_ = false; // the unit of the first move
+    double minZ_ = 0.0;
+    std::int64_t minLine_ = 0;
+    DepthSource source_ = DepthSource::Move;
 };
 
 } // namespace vorlund

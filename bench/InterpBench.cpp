@@ -1,0 +1,88 @@
+// Throughput of the interpreter on a program the scan cannot settle.
+#include "InterpProgram.h"
+
+#include "interp/Interpreter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+class StringSource : public vorlund::ProgramSource {
+public:
+    explicit StringSource(const std::string& Text) : text_(Text) {}
+    std::uint64_t Size() const override { return text_.size(); }
+    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
+        if (Offset >= text_.size()) return 0;
+        const std::size_t n = std::min<std::size_t>(Length, text_.size() - Offset);
+        std::memcpy(Buffer, text_.data() + Offset, n);
+        return n;
+    }
+
+private:
+    const std::string& text_;
+};
+
+void Run(benchmark::State& State, const std::string& Program) {
+    for (auto _ : State) {
+        const vorlund::InterpResult r = vorlund::Interpret(StringSource(Program));
+        if (r.Reason != vorlund::Unsettled::None) State.SkipWithError(r.Text.c_str());
+        benchmark::DoNotOptimize(r);
+    }
+    State.SetBytesProcessed(std::int64_t(State.iterations() * Program.size()));
+}
+
+// Incremental moves after a subroutine called in a loop: bytes of the file.
+void BM_Interp(benchmark::State& State) {
+    static const std::string program = vorlund::bench::MakeInterpProgram(64 << 20);
+    Run(State, program);
+}
+BENCHMARK(BM_Interp)->Unit(benchmark::kMillisecond);
+
+// The same program in lower case with spaces and comments: the slow path.
+void BM_InterpLower(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text = vorlund::bench::MakeInterpProgram(16 << 20);
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        return text;
+    }();
+    Run(State, program);
+}
+BENCHMARK(BM_InterpLower)->Unit(benchmark::kMillisecond);
+
+// A subroutine at the top called every 100 lines through the program: each
+// call and return re-reads far away.
+void BM_InterpFarCalls(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text =
+            "G21 G90 G0 Z0\no<hole> sub\nG91 G1 Z-0.1\nG1 Z0.1\nG90\no<hole> endsub\n";
+        for (int i = 0; text.size() < (16 << 20); ++i)
+            text += i % 100 ? "G1 X12.345 Y-6.789\n" : "o<hole> call\n";
+        return text + "M2\n";
+    }();
+    Run(State, program);
+}
+BENCHMARK(BM_InterpFarCalls)->Unit(benchmark::kMillisecond);
+
+// Blocks per second in a loop: a subroutine of 8 lines called 100000 times,
+// counting the bytes of the lines run.
+void BM_InterpLoop(benchmark::State& State) {
+    static const std::string program =
+        "G21 G90 G0 Z0\no1 sub\nG91\nG1 X1.25 Y0.5 Z-0.025\nG1 X-1.25 Y0.5 Z0.025\n"
+        "G1 X1.25 Y0.5 Z-0.025\nG1 X-1.25 Y0.5 Z0.025\nG90\no1 endsub\n#1=0\n"
+        "o2 while [#1 LT 100000]\no1 call\n#1=[#1+1]\no2 endwhile\nM2\n";
+    static const std::int64_t perCall =
+        std::int64_t(program.find("o1 endsub") + 10 - program.find("o1 sub") +
+                     std::strlen("o2 while [#1 LT 100000]\no1 call\n#1=[#1+1]\no2 endwhile\n"));
+    for (auto _ : State)
+        benchmark::DoNotOptimize(vorlund::Interpret(StringSource(program)));
+    State.SetBytesProcessed(State.iterations() * perCall * 100000);
+}
+BENCHMARK(BM_InterpLoop)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

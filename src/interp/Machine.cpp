@@ -1,0 +1,397 @@
+#include "interp/Machine.h"
+
+#include "interp/Arc.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace vorlund {
+namespace {
+
+enum { X, Y, Z };
+constexpr char AxisLetter[3] = {'X', 'Y', 'Z'};
+constexpr char CentreLetter[3] = {'I', 'J', 'K'};
+constexpr std::uint32_t Bit(char Letter) {
+    return 1u << (Letter - 'A');
+}
+constexpr std::uint32_t AxisWords = Bit('X') | Bit('Y') | Bit('Z') | Bit('A') | Bit('B') |
+                                    Bit('C') | Bit('U') | Bit('V') | Bit('W');
+constexpr std::uint32_t CentreWords = Bit('I') | Bit('J') | Bit('K');
+constexpr double MmPerInch = 25.4;
+
+// A word as written, whatever the locale: "Z-2", "G38.2".
+std::string Word(char Letter, double Value) {
+    char text[40] = {Letter};
+    auto end = std::to_chars(text + 1, text + sizeof text, Value).ptr;
+    return {text, end};
+}
+
+std::string GWord(int Code) {
+    return Word('G', Code / 10.0);
+}
+
+Outcome Doubt(Unsettled Reason, std::string Text) {
+    return {Reason, std::move(Text)};
+}
+
+// A word's value, 0 when the block does not give it.
+double Word(const Block& Given, char Letter) {
+    return Given.Given(Letter) ? Given.Of(Letter) : 0.0;
+}
+
+// A count word as an int: clamped to a million, -1 for anything below 0.
+int Count(double V) {
+    return V >= 1e6 ? 1000000 : V > -1.0 ? static_cast<int>(V) : -1;
+}
+
+Outcome Fault(std::string Text) {
+    return {Unsettled::Error, std::move(Text)};
+}
+
+bool IsCycle(int Code) {
+    return Code == 730 || Code == 740 || Code == 760 || (Code >= 810 && Code <= 890);
+}
+
+bool IsSpline(int Code) {
+    return Code == 50 || Code == 51 || Code == 52;
+}
+
+bool IsMotion(int Code) {
+    return (Code <= 30 && Code % 10 == 0) || Code == 330 || Code == 331 || IsSpline(Code) ||
+           IsCycle(Code);
+}
+
+// Codes that change nothing the depth depends on: dwell, lathe diameter
+// mode, plane and home variants, cutter and tool length compensation (the
+// programmed contour is the cut, in any plane), work offset selection (the
+// program's own frame; G54.1 as Fanuc numbers more of them), path control,
+// feed and spindle modes, spline end, G92 cancels.
+constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411,
+                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591,
+                           592, 593, 610, 611, 640, 921, 922, 930, 940, 950, 960, 970};
+
+bool IsIgnored(int Code) {
+    return std::find(std::begin(Ignored), std::end(Ignored), Code) != std::end(Ignored);
+}
+
+} // namespace
+
+Outcome Machine::Run(const Block& Given) {
+    Outcome out = Dispatch(Given);
+    if (overflow_) [[unlikely]]
+        return Fault("number out of range");
+    return out;
+}
+
+Outcome Machine::Dispatch(const Block& Given) {
+    if (Given.GCount != 0) {
+        Outcome modes = Modes(Given);
+        if (modes.Reason != Unsettled::None) return modes;
+    } else {
+        nonModal_ = 0;
+    }
+    if (nonModal_ == 280 || nonModal_ == 300) return Home(Given);
+    // G10, G43.1/.2 and G52 take the axis words: no move.
+    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520) return {};
+    // An arc with a centre and no end is a full circle.
+    bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
+    if (!(Given.Has & AxisWords) && !circle) return {};
+    if (motion_ < 0) return Fault("axis words without a motion mode");
+    if (nonModal_ == 530) return InMachine(Given);
+    if (motion_ == 0 || motion_ == 10) return Linear(Given, false);
+    return Move(Given);
+}
+
+Outcome Machine::Modes(const Block& Given) {
+    nonModal_ = 0;
+    for (int i = 0; i < Given.GCount; ++i) {
+        int code = Given.G[i];
+        if (IsMotion(code)) {
+            if (code != series_) series_ = -1;
+            motion_ = code;
+        } else if (Outcome why = Mode(Given, code); why.Reason != Unsettled::None) {
+            return why;
+        }
+    }
+    return {};
+}
+
+Outcome Machine::Mode(const Block& Given, int Code) {
+    if (Code == 170 || Code == 180 || Code == 190)
+        plane_ = Code;
+    else if (Code == 200 || Code == 210)
+        Units(Code == 200);
+    else if (Code == 900 || Code == 910)
+        absolute_ = Code == 900;
+    else if (Code == 901 || Code == 911)
+        arcAbsolute_ = Code == 901;
+    else if (Code == 980 || Code == 990)
+        retractR_ = Code == 990;
+    else if (Code == 800)
+        motion_ = series_ = -1;
+    else if (Code == 280 || Code == 300 || Code == 530)
+        nonModal_ = Code;
+    else if (Code == 431 || Code == 432)
+        nonModal_ = 431; // a tool length from axis words
+    else if (Code == 100)
+        return Frame10(Given);
+    else if (Code == 520)
+        return Frame52(Given);
+    else if (Code == 920 || Code == 923)
+        return Doubt(Unsettled::Offset, GWord(Code));
+    else if (Code >= 382 && Code <= 385)
+        return Doubt(Unsettled::Probe, GWord(Code));
+    else if (!IsIgnored(Code))
+        return Fault("unknown G code " + GWord(Code));
+    return {};
+}
+
+Outcome Machine::Frame10(const Block& Given) {
+    // L1, L10, L11 write the tool table; the others move a frame.
+    int l = Given.Given('L') ? Count(Given.Of('L')) : 0;
+    if (l != 1 && l != 10 && l != 11)
+        return Doubt(Unsettled::Offset, l ? "G10 " + Word('L', l) : "G10");
+    nonModal_ = 100;
+    return {};
+}
+
+Outcome Machine::Frame52(const Block& Given) {
+    // G52 with zeros cancels a local offset: the program's own frame.
+    for (char axis : {'X', 'Y', 'Z'})
+        if (Given.Given(axis) && Given.Of(axis) != 0.0) return Doubt(Unsettled::Offset, "G52");
+    nonModal_ = 520;
+    return {};
+}
+
+void Machine::Units(bool Inch) {
+    if (Inch == inch_) return;
+    double factor = Inch ? 1.0 / MmPerInch : MmPerInch;
+    for (double& p : pos_)
+        p *= factor;
+    initial_ *= factor;
+    cycleR_ *= factor;
+    cycleDepth_ *= factor;
+    inch_ = Inch;
+}
+
+void Machine::Start() {
+    if (!moved_) firstInch_ = inch_;
+    moved_ = true;
+}
+
+void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
+    // Beyond a float the depth cannot be told.
+    if (!(std::fabs(Z) <= std::numeric_limits<float>::max())) {
+        overflow_ = true;
+        return;
+    }
+    if (inch_ != firstInch_) Z = inch_ ? Z * MmPerInch : Z / MmPerInch;
+    // Deeper as the tag shows it: sums of decimals do not move the line.
+    if (static_cast<float>(Z) < static_cast<float>(minZ_)) {
+        minZ_ = Z;
+        minLine_ = Line;
+        source_ = From;
+    }
+}
+
+bool Machine::FromUnknownZ(const Block& Given) const {
+    return !absolute_ && !known_[Z] && Given.Given('Z') && Given.Of('Z') != 0.0;
+}
+
+Outcome Machine::IncrementalZ(const Block& Given) const {
+    return Doubt(Unsettled::IncrementalStart, "G91 " + Word('Z', Given.Of('Z')));
+}
+
+double Machine::End(const Block& Given, int Axis) const {
+    char letter = AxisLetter[Axis];
+    if (!Given.Given(letter)) return pos_[Axis];
+    return absolute_ ? Given.Of(letter) : pos_[Axis] + Given.Of(letter);
+}
+
+bool Machine::EndKnown(const Block& Given, int Axis) const {
+    return known_[Axis] || (absolute_ && Given.Given(AxisLetter[Axis]));
+}
+
+void Machine::Advance(const Block& Given) {
+    for (int i = 0; i < 3; ++i) {
+        known_[i] = EndKnown(Given, i);
+        pos_[i] = End(Given, i);
+    }
+}
+
+Outcome Machine::Move(const Block& Given) {
+    if (IsCycle(motion_)) return Cycle(Given);
+    if (motion_ == 20 || motion_ == 30) return Arc(Given);
+    if (IsSpline(motion_) && plane_ != 170) return Doubt(Unsettled::Spline, GWord(motion_));
+    // G0, G1, G33, and splines in XY: straight in Z. A rigid tap (G33.1)
+    // returns to where it started.
+    return Linear(Given, motion_ == 331);
+}
+
+Outcome Machine::Linear(const Block& Given, bool Return) {
+    if (FromUnknownZ(Given)) return IncrementalZ(Given);
+    Start();
+    double z = pos_[Z];
+    bool known = known_[Z];
+    Advance(Given);
+    if (Given.Given('Z') && known_[Z]) Reach(pos_[Z], Given.Line, DepthSource::Move);
+    if (Return) pos_[Z] = z, known_[Z] = known;
+    return {};
+}
+
+Outcome Machine::Arc(const Block& Given) {
+    // The plane's first and second axes, and its normal.
+    int a = plane_ == 170 ? X : plane_ == 180 ? Z : Y;
+    int b = plane_ == 170 ? Y : plane_ == 180 ? X : Z;
+    int n = 3 - a - b;
+    bool radius = Given.Given('R');
+    bool centre = Given.Given(CentreLetter[a]) || Given.Given(CentreLetter[b]);
+    if (Given.Given(CentreLetter[n]))
+        return Fault(std::string(1, CentreLetter[n]) + " word outside the arc's plane");
+    if (radius == centre)
+        return Fault(radius ? "arc with both R and a centre" : "arc without R or a centre");
+    if (radius && !Given.Given(AxisLetter[a]) && !Given.Given(AxisLetter[b]))
+        return Fault("R arc without an end in its plane");
+    int turns = 1;
+    if (Given.Given('P')) {
+        double p = Given.Of('P');
+        if (p < 1.0 || p != std::floor(p)) return Fault("arc turns " + Word('P', p));
+        turns = Count(p);
+    }
+    if (FromUnknownZ(Given)) return IncrementalZ(Given);
+    bool zInPlane = n != Z;
+    if (!(known_[a] && known_[b] && EndKnown(Given, a) && EndKnown(Given, b))) {
+        // An XY arc from an unknown point still ends at its Z.
+        if (zInPlane)
+            return Doubt(Unsettled::IncrementalStart, GWord(motion_) + " from an unknown point");
+        return Linear(Given, false);
+    }
+    ArcPlane arc{pos_[a], pos_[b], End(Given, a), End(Given, b), 0.0, 0.0, motion_ == 20, turns};
+    bool full = arc.StartA == arc.EndA && arc.StartB == arc.EndB;
+    double tight = inch_ ? 0.00005 : 0.00005 * MmPerInch;
+    if (radius) {
+        if (full) return Fault("R arc ending where it starts");
+        if (!ArcCentreFromRadius(arc, Given.Of('R'), tight))
+            return Fault("arc radius too small to reach its end");
+    } else {
+        double ca = Word(Given, CentreLetter[a]), cb = Word(Given, CentreLetter[b]);
+        arc.CentreA = arcAbsolute_ ? ca : arc.StartA + ca;
+        arc.CentreB = arcAbsolute_ ? cb : arc.StartB + cb;
+        if (!ArcRadiiAgree(arc, inch_ ? 0.0029 : 0.0285, inch_ ? 0.1 : 1.0))
+            return Fault("arc radius differs from start to end");
+    }
+    double r = std::hypot(arc.StartA - arc.CentreA, arc.StartB - arc.CentreB);
+    if (r <= tight) return Fault("arc of zero radius");
+    Start();
+    double endZ = End(Given, Z);
+    if (EndKnown(Given, Z)) Reach(endZ, Given.Line, DepthSource::Move);
+    if (zInPlane) {
+        // Z is the plane's first axis in XZ, its second in YZ.
+        double low = (a == Z ? arc.CentreA : arc.CentreB) - r;
+        double angle = a == Z ? std::numbers::pi : -std::numbers::pi / 2.0;
+        if (low < std::min(pos_[Z], endZ) - 1e-9 && ArcSweeps(arc, angle))
+            Reach(low, Given.Line, DepthSource::ArcLowest);
+    }
+    Advance(Given);
+    return {};
+}
+
+Outcome Machine::Cycle(const Block& Given) {
+    // The cycle drills along the plane's normal; the other two axes place it.
+    int d = plane_ == 170 ? Z : plane_ == 180 ? Y : X;
+    bool fresh = series_ != motion_;
+    series_ = motion_;
+    if (fresh) {
+        initial_ = pos_[d], initialKnown_ = known_[d];
+        if (!Given.Given('R')) return Fault(GWord(motion_) + " without R");
+        if (!Given.Given(AxisLetter[d])) return Fault(GWord(motion_) + " without " + AxisLetter[d]);
+    }
+    // Later blocks of the run keep the last R and depth words. Under G91, R
+    // counts from the level where the run started, the bottom from R; each
+    // repeat (L) drills to the same levels.
+    if (Given.Given('R')) cycleR_ = Given.Of('R');
+    if (Given.Given(AxisLetter[d])) cycleDepth_ = Given.Of(AxisLetter[d]);
+    double r = cycleR_, bottom = cycleDepth_;
+    if (!absolute_) {
+        if (!initialKnown_ && r != 0.0)
+            return Doubt(Unsettled::IncrementalStart, "G91 " + Word('R', r));
+        if (!initialKnown_ && bottom != 0.0)
+            return Doubt(Unsettled::IncrementalStart, "G91 " + Word(AxisLetter[d], bottom));
+        r += initial_;
+        bottom += r;
+    }
+    if (r < bottom) return Fault("R below the cycle's bottom");
+    bool levels = absolute_ || initialKnown_;
+    int repeats = 1;
+    if (Given.Given('L')) {
+        double l = Given.Of('L');
+        if (l < 1.0 || l != std::floor(l)) return Fault("cycle repeats " + Word('L', l));
+        repeats = Count(l);
+    }
+    Start();
+    for (int i = 0; i < 3; ++i) {
+        if (i == d || !Given.Given(AxisLetter[i])) continue;
+        double v = Given.Of(AxisLetter[i]);
+        if (absolute_) {
+            pos_[i] = v, known_[i] = true;
+        } else if (known_[i]) {
+            pos_[i] += v * repeats;
+        } else if (i == Z && v != 0.0) {
+            return IncrementalZ(Given);
+        }
+        // Z placing a cycle in XZ or YZ moves in steps: its ends are its extremes.
+        if (i == Z && known_[Z]) {
+            Reach(pos_[Z], Given.Line, DepthSource::Move);
+            if (!absolute_) Reach(pos_[Z] - v * (repeats - 1), Given.Line, DepthSource::Move);
+        }
+    }
+    if (d == Z && levels) Reach(bottom, Given.Line, DepthSource::CycleBottom);
+    // G99 ends at R, G98 at the initial level unless R is higher.
+    known_[d] = retractR_ ? levels : initialKnown_;
+    pos_[d] = retractR_ ? r : std::max(initial_, r);
+    return {};
+}
+
+Outcome Machine::Home(const Block& Given) {
+    // Through the intermediate point, in program coordinates, to a machine
+    // position: the axes named (all when none is) end unknown.
+    if (FromUnknownZ(Given)) return IncrementalZ(Given);
+    Start();
+    Advance(Given);
+    if (Given.Given('Z') && known_[Z]) Reach(pos_[Z], Given.Line, DepthSource::Move);
+    bool any = Given.Has & AxisWords;
+    for (int i = 0; i < 3; ++i)
+        known_[i] = known_[i] && any && !Given.Given(AxisLetter[i]);
+    return {};
+}
+
+Outcome Machine::InMachine(const Block& Given) {
+    // Machine Z is not program Z: below 0 the tool may be in the part; at or
+    // above 0 (the machine's top) it is above it, somewhere.
+    if (!absolute_) return Fault("G53 in G91");
+    if (motion_ != 0 && motion_ != 10) return Fault("G53 without G0 or G1");
+    if (Given.Given('Z') && Given.Of('Z') < 0.0)
+        return Doubt(Unsettled::Machine, "G53 " + Word('Z', Given.Of('Z')));
+    Start();
+    for (int i = 0; i < 3; ++i)
+        if (Given.Given(AxisLetter[i])) known_[i] = false;
+    return {};
+}
+
+float Machine::MinZ() const {
+    return static_cast<float>(minZ_);
+}
+std::int64_t Machine::MinLine() const {
+    return minLine_;
+}
+DepthSource Machine::Source() const {
+    return source_;
+}
+bool Machine::Moved() const {
+    return moved_;
+}
+
+} // namespace vorlund

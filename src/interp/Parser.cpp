@@ -1,0 +1,405 @@
+#include "interp/Parser.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <numbers>
+
+namespace vorlund {
+
+namespace {
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxNesting = 64;
+constexpr double kDegree = std::numbers::pi / 180.0;
+
+bool IsDigit(char C) {
+    return C >= '0' && C <= '9';
+}
+
+bool IsLetter(char C) {
+    return C >= 'a' && C <= 'z';
+}
+
+std::string Upper(std::string_view Text) {
+    std::string upper(Text);
+    for (char& c : upper)
+        if (IsLetter(c)) c = char(c - 32);
+    return upper;
+}
+
+// Digits with at most one ".", correctly rounded; nothing read when no digit.
+bool ReadNumber(const char*& P, double& Value) {
+    const char* p = P;
+    std::uint64_t mant = 0; // wraps past 19 digits: then from_chars reads it
+    while (IsDigit(*p))
+        mant = mant * 10 + std::uint64_t(*p++ - '0');
+    const auto whole = p - P;
+    long fraction = 0;
+    if (*p == '.') {
+        const char* first = ++p;
+        while (IsDigit(*p))
+            mant = mant * 10 + std::uint64_t(*p++ - '0');
+        fraction = p - first;
+    }
+    if (whole + fraction == 0) return false;
+    if (whole + fraction <= 19 && mant < (std::uint64_t(1) << 53) && fraction <= 22) {
+        Value = double(mant) / kPow10[fraction];
+    } else {
+        const auto [end, ec] = std::from_chars(P, p, Value, std::chars_format::fixed);
+        if (ec != std::errc() || end != p) Fail(Unsettled::Error, "number out of range");
+    }
+    P = p;
+    return true;
+}
+
+// What Code makes of each byte: 0 dropped (blanks and control bytes), 1 a
+// comment's start, else the byte, letters in lower case; NUL becomes a byte
+// no word takes.
+constexpr auto kCodeOf = [] {
+    std::array<unsigned char, 256> map{};
+    for (int c = 0; c < 256; ++c)
+        map[std::size_t(c)] = (c >= 'A' && c <= 'Z') ? (unsigned char)(c + 32) : (unsigned char)c;
+    for (int c = 1; c < ' '; ++c)
+        map[std::size_t(c)] = 0; // tabs, form feeds, a DOS end of file
+    map[0x7f] = map[' '] = 0;
+    map['('] = map[';'] = 1;
+    map[0] = 0xff;
+    return map;
+}();
+
+double Checked(double Value, const char* What) {
+    if (!std::isfinite(Value)) Fail(Unsettled::Error, What);
+    return Value;
+}
+
+double Binary(char Op, double A, double B) {
+    switch (Op) {
+    case '+':
+        return A + B;
+    case '-':
+        return A - B;
+    case '*':
+        return A * B;
+    case '/':
+        if (B == 0.0) Fail(Unsettled::Error, "division by zero");
+        return A / B;
+    case '%': {
+        if (B == 0.0) Fail(Unsettled::Error, "division by zero");
+        const double r = std::fmod(A, B);
+        return r < 0.0 ? r + std::fabs(B) : r;
+    }
+    case '^':
+        if (A < 0.0 && B != std::floor(B))
+            Fail(Unsettled::Error, "a negative number to a fractional power");
+        if (A == 0.0 && B < 0.0) Fail(Unsettled::Error, "division by zero");
+        return Checked(std::pow(A, B), "number out of range");
+    case '=':
+        return std::fabs(A - B) < 1e-4;
+    case '!':
+        return std::fabs(A - B) >= 1e-4;
+    case '>':
+        return A > B;
+    case 'g':
+        return A >= B;
+    case '<':
+        return A < B;
+    case 'l':
+        return A <= B;
+    case '&':
+        return A != 0.0 && B != 0.0;
+    case '|':
+        return A != 0.0 || B != 0.0;
+    case 'x':
+        return (A != 0.0) != (B != 0.0);
+    }
+    return 0.0;
+}
+
+// The binary operator at P: its code, length and precedence (1 lowest).
+bool Operator(const char* P, char& Op, int& Length, int& Level) {
+    struct Entry {
+        const char* text;
+        char op;
+        int level;
+    };
+    static constexpr Entry kOps[] = {
+        {"**", '^', 5}, {"*", '*', 4},  {"/", '/', 4},   {"mod", '%', 4}, {"+", '+', 3},
+        {"-", '-', 3},  {"eq", '=', 2}, {"ne", '!', 2},  {"gt", '>', 2},  {"ge", 'g', 2},
+        {"lt", '<', 2}, {"le", 'l', 2}, {"and", '&', 1}, {"or", '|', 1},  {"xor", 'x', 1},
+    };
+    for (const Entry& e : kOps) {
+        int n = 0;
+        while (e.text[n] && P[n] == e.text[n])
+            ++n;
+        if (e.text[n]) continue;
+        Op = e.op, Length = n, Level = e.level;
+        return true;
+    }
+    return false;
+}
+
+Keyword KeywordOf(std::string_view Text) {
+    static constexpr std::pair<std::string_view, Keyword> kWords[] = {
+        {"sub", Keyword::Sub},
+        {"endsub", Keyword::Endsub},
+        {"call", Keyword::Call},
+        {"return", Keyword::Return},
+        {"if", Keyword::If},
+        {"elseif", Keyword::Elseif},
+        {"else", Keyword::Else},
+        {"endif", Keyword::Endif},
+        {"while", Keyword::While},
+        {"endwhile", Keyword::Endwhile},
+        {"do", Keyword::Do},
+        {"repeat", Keyword::Repeat},
+        {"endrepeat", Keyword::Endrepeat},
+        {"break", Keyword::Break},
+        {"continue", Keyword::Continue},
+    };
+    if (Text.empty()) return Keyword::Label;
+    for (const auto& [spelling, keyword] : kWords)
+        if (spelling[0] == Text[0] && spelling == Text) return keyword;
+    return Keyword::Unknown;
+}
+
+void Expect(const char*& P, char C) {
+    if (*P != C) Fail(Unsettled::Error, "malformed expression");
+    ++P;
+}
+
+} // namespace
+
+std::string_view Parser::Code(std::string_view Line) {
+    depth_ = 0;
+    if (code_.size() < Line.size() + 1) code_.resize(Line.size() + 1);
+    char* out = code_.data();
+    const char* p = Line.data();
+    const char* end = p + Line.size();
+    for (; p < end; ++p) {
+        const unsigned char c = kCodeOf[static_cast<unsigned char>(*p)];
+        if (c > 1) {
+            *out++ = char(c);
+        } else if (c == 1) {
+            if (*p == ';') break;
+            while (p + 1 < end && *++p != ')') {
+            }
+        }
+    }
+    *out = '\0';
+    const char* code = code_.data();
+    if (*code == '/') // block delete, maybe with a switch number: run anyway
+        for (++code; IsDigit(*code); ++code) {
+        }
+    if (*code == 'n')
+        for (++code; IsDigit(*code) || *code == '.'; ++code) {
+        }
+    return std::string_view(code, std::size_t(out - code));
+}
+
+bool Parser::ReadOWord(std::string_view Code, OWord& Word) {
+    const char* p = Code.data();
+    if (*p++ != 'o') return false;
+    const char* name = p;
+    if (*p == '<') {
+        while (*p && *p != '>')
+            ++p;
+        if (!*p) Fail(Unsettled::Error, "o-word name without >");
+        Word.Name = std::string_view(name, std::size_t(++p - name));
+    } else {
+        while (*p == '0' && IsDigit(p[1]))
+            ++name, ++p;
+        while (IsDigit(*p))
+            ++p;
+        if (p == name) return false;
+        Word.Name = std::string_view(name, std::size_t(p - name));
+    }
+    const char* word = p;
+    while (IsLetter(*p))
+        ++p;
+    Word.Rest = p;
+    Word.Word = KeywordOf(std::string_view(word, std::size_t(p - word)));
+    if (Word.Word == Keyword::Label && Word.Name[0] == '<') Word.Word = Keyword::Unknown;
+    return true;
+}
+
+void Parser::End(const char* P) {
+    if (*P) Fail(Unsettled::Error, "unexpected " + Upper(std::string_view(P).substr(0, 8)));
+}
+
+void Parser::Words(std::string_view Code, Block& Given) {
+    struct Setting { // trivial: the array costs nothing on a line without settings
+        int number;
+        const char* name;
+        std::size_t length;
+        double value;
+    };
+    Setting settings[32];
+    int count = 0;
+    const char* p = Code.data();
+    const char first = Code.empty() ? '\0' : Code[0];
+    if (first == 'i' || first == 'w' || first == 'e' || (first == 'g' && Code[1] == 'o'))
+        for (const std::string_view macro : {"if[", "goto", "while[", "end"})
+            if (Code.starts_with(macro))
+                Fail(Unsettled::Error,
+                     "Fanuc macro " + Upper(macro.substr(0, macro.size() - (macro.back() == '['))) +
+                         " is not run");
+    while (*p) {
+        const char c = *p++;
+        if (c == '#') {
+            if (count == 32) Fail(Unsettled::Error, "too many parameters set on one line");
+            Setting& s = settings[count++];
+            s.number = 0;
+            s.length = 0;
+            if (*p == '<') {
+                const std::string_view name = Name(p);
+                s.name = name.data(), s.length = name.size();
+            } else {
+                s.number = Number(p);
+            }
+            Expect(p, '=');
+            s.value = Real(p);
+            continue;
+        }
+        if (!IsLetter(c) || c == 'e' || c == 'o')
+            Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(p - 1, 1)));
+        const double value = Real(p);
+        if (c == 'g' || c == 'm') {
+            const bool g = c == 'g';
+            if (!(value >= 0.0 && value < 1000.0))
+                Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(&c, 1)));
+            const long tenths = long(value * 10.0 + 0.5);
+            if (std::fabs(double(tenths) - value * 10.0) > 1e-3 || (!g && tenths % 10 != 0))
+                Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(&c, 1)));
+            if (g) {
+                if (Given.GCount == 16) Fail(Unsettled::Error, "too many G words on one line");
+                Given.G[Given.GCount++] = std::uint16_t(tenths);
+            } else {
+                if (Given.MCount == 8) Fail(Unsettled::Error, "too many M words on one line");
+                Given.M[Given.MCount++] = std::uint16_t(tenths / 10);
+            }
+            Given.Has |= 1u << (c - 'a');
+            continue;
+        }
+        if (c == 'n') continue;
+        const std::uint32_t bit = 1u << (c - 'a');
+        if (Given.Has & bit)
+            Fail(Unsettled::Error, "two " + Upper(std::string_view(&c, 1)) + " words");
+        Given.Has |= bit;
+        Given.Value[c - 'a'] = value;
+    }
+    for (int i = 0; i < count; ++i)
+        settings[i].length ? params_.Set({settings[i].name, settings[i].length}, settings[i].value)
+                           : params_.Set(settings[i].number, settings[i].value);
+}
+
+double Parser::Real(const char*& P) {
+    double value = 0.0;
+    const bool minus = *P == '-';
+    const char* number = P + minus;
+    if (ReadNumber(number, value)) {
+        P = number;
+        return minus ? -value : value;
+    }
+    if (++depth_ > kMaxNesting) Fail(Unsettled::Error, "expression nested too deep");
+    bool negative = false;
+    for (; *P == '-' || *P == '+'; ++P)
+        negative ^= *P == '-';
+    if (*P == '[') {
+        ++P;
+        value = Expression(P, 1);
+        Expect(P, ']');
+    } else if (*P == '#') {
+        ++P;
+        value = Parameter(P);
+    } else if (IsLetter(*P)) {
+        value = Function(P);
+    } else if (!ReadNumber(P, value)) {
+        Fail(Unsettled::Error, *P ? "malformed expression" : "a word without a value");
+    }
+    --depth_;
+    return negative ? -value : value;
+}
+
+double Parser::Expression(const char*& P, int Level) {
+    double value = Real(P);
+    char op;
+    int length, level;
+    while (Operator(P, op, length, level) && level >= Level) {
+        P += length;
+        value = Checked(Binary(op, value, Expression(P, level + 1)), "number out of range");
+    }
+    return value;
+}
+
+double Parser::Function(const char*& P) {
+    const char* start = P;
+    while (IsLetter(*P))
+        ++P;
+    const std::string_view name(start, std::size_t(P - start));
+    Expect(P, '[');
+    if (name == "exists") {
+        Expect(P, '#');
+        const std::string_view what = Name(P);
+        Expect(P, ']');
+        return params_.Exists(what);
+    }
+    const double a = Expression(P, 1);
+    Expect(P, ']');
+    if (name == "atan") {
+        Expect(P, '/');
+        Expect(P, '[');
+        const double b = Expression(P, 1);
+        Expect(P, ']');
+        return std::atan2(a, b) / kDegree;
+    }
+    if (name == "abs") return std::fabs(a);
+    if (name == "sin") return std::sin(a * kDegree);
+    if (name == "cos") return std::cos(a * kDegree);
+    if (name == "tan") return Checked(std::tan(a * kDegree), "number out of range");
+    if (name == "fix") return std::floor(a);
+    if (name == "fup") return std::ceil(a);
+    if (name == "round") return std::round(a);
+    if (name == "exp") return Checked(std::exp(a), "number out of range");
+    if (name == "asin" || name == "acos") {
+        if (a < -1.0 || a > 1.0) Fail(Unsettled::Error, Upper(name) + " of a number beyond 1");
+        return (name == "asin" ? std::asin(a) : std::acos(a)) / kDegree;
+    }
+    if (name == "sqrt") {
+        if (a < 0.0) Fail(Unsettled::Error, "square root of a negative number");
+        return std::sqrt(a);
+    }
+    if (name == "ln") {
+        if (a <= 0.0) Fail(Unsettled::Error, "logarithm of a number not above zero");
+        return std::log(a);
+    }
+    Fail(Unsettled::Error, "unknown function " + Upper(name));
+}
+
+double Parser::Parameter(const char*& P) {
+    if (*P == '<') return params_.Get(Name(P));
+    return params_.Get(Number(P));
+}
+
+int Parser::Number(const char*& P) {
+    const double value = Real(P);
+    const double whole = std::round(value);
+    if (std::fabs(value - whole) > 1e-4 || whole < 0 || whole >= Params::kCount)
+        Fail(Unsettled::Error, "no parameter #" + std::to_string(value));
+    return int(whole);
+}
+
+// "<name>" at P, without the brackets.
+std::string_view Parser::Name(const char*& P) {
+    Expect(P, '<');
+    const char* start = P;
+    while (*P && *P != '>')
+        ++P;
+    const std::string_view name(start, std::size_t(P - start));
+    Expect(P, '>');
+    if (name.empty()) Fail(Unsettled::Error, "a parameter without a name");
+    return name;
+}
+
+} // namespace vorlund

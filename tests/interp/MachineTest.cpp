@@ -1,0 +1,147 @@
+#include "interp/Machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace vorlund {
+namespace {
+
+// Blocks from "G0 Z5;G1 Z-2": one block a line, words already evaluated.
+std::vector<Block> Blocks(const std::string& Program) {
+    std::vector<Block> blocks;
+    std::istringstream lines(Program);
+    std::string line, word;
+    while (std::getline(lines, line, ';')) {
+        Block b;
+        b.Line = static_cast<std::int64_t>(blocks.size()) + 1;
+        std::istringstream words(line);
+        while (words >> word) {
+            char letter = word[0];
+            double v = std::strtod(word.c_str() + 1, nullptr);
+            if (letter == 'G')
+                b.G[b.GCount++] = static_cast<std::uint16_t>(std::lround(v * 10));
+            else if (letter == 'M')
+                b.M[b.MCount++] = static_cast<std::uint16_t>(v);
+            else
+                b.Value[letter - 'A'] = v;
+            b.Has |= 1u << (letter - 'A');
+        }
+        blocks.push_back(b);
+    }
+    return blocks;
+}
+
+struct Row {
+    const char* Program;
+    float MinZ;
+    std::int64_t MinLine;
+    DepthSource Source = DepthSource::Move;
+    Unsettled Reason = Unsettled::None;
+    std::int64_t Line = 0; // of the reason
+    const char* Text = "";
+};
+
+constexpr auto Arc = DepthSource::ArcLowest;
+constexpr auto Bottom = DepthSource::CycleBottom;
+constexpr auto Move = DepthSource::Move;
+
+const Row Rows[] = {
+    // Straight moves, units, distance mode.
+    {"G0 Z5;G1 Z-2;Z-2;Z1", -2, 2},
+    {"G0 Z1;G91 G1 Z-1.5;Z-1.5;G90 Z3", -2, 3},
+    {"G20 G0 Z0.1;G21 G1 Z-25.4", -1, 2},
+    {"G21 G0 Z1;G20 G1 Z-1", -25.4f, 2},
+    {"G0 Z5", 0, 0},
+    {"G0 Z-1;G91 G1 Z-1e39", -1, 1, Move, Unsettled::Error, 2, "number out of range"},
+    {"G0 Z-0.3;G0 Z0.1;G91 G1 Z-0.2;Z-0.2", -0.3f, 1},
+    {"G91 G1 Z-2", 0, 0, Move, Unsettled::IncrementalStart, 1, "G91 Z-2"},
+    {"G91 G28 Z0;G90 G0 Z1;G1 Z-3", -3, 3},
+    {"X1 Z-1", 0, 0, Move, Unsettled::Error, 1, "axis words without a motion mode"},
+    {"G0 Z1;G80 Z-1", 0, 0, Move, Unsettled::Error, 2, "axis words without a motion mode"},
+    // XZ and YZ arcs at their lowest point, both ways, I/K and R forms.
+    {"G0 X0 Z0;G18 G2 X20 Z0 I10 K0", -10, 2, Arc},
+    {"G0 X0 Z0;G18 G3 X20 Z0 I10 K0", 0, 0},
+    {"G0 X0 Z0;G18 G2 X20 Z0 R10", -10, 2, Arc},
+    {"G0 X0 Z0;G18 G2 X10 Z0 R-10", -18.660254f, 2, Arc},
+    {"G0 X0 Z0;G18 G3 X10 Z0 R-10", 0, 0},
+    {"G0 X0 Z-1;G18 G2 I10;G90.1 G3 X20 Z-1 I10 K-1", -11, 2, Arc},
+    {"G0 Y0 Z0;G19 G3 Y20 Z0 J10 K0", -10, 2, Arc},
+    {"G0 Y0 Z0;G19 G2 Y20 Z0 J10 K0", 0, 0},
+    {"G0 Y0 Z-2;G19 G2 Y-2 Z0 K2", -2, 1},
+    {"G0 X0 Z0;G18 G3 X20 Z0 I10 K0 P2", -10, 2, Arc},
+    {"G0 X1000.1 Z0;G91 G0 X0.2;G90 G18 G3 X1000.3 Z0 I0.8 K0.6", -0.4f, 3, Arc},
+    {"G0 X0 Y0 Z0;G2 X0 Y0 I5 Z-3 P2", -3, 2},
+    {"G0 X0 Y0 Z0;G2 X20 I10.05", 0, 0, Move, Unsettled::Error, 2},
+    {"G0 X0 Y0 Z0;G2 X2000 I1000.45;G2 X2001 R0.5", 0, 0},
+    {"G0 X0 Y0 Z0;G2 X0 Y0 R5", 0, 0, Move, Unsettled::Error, 2},
+    {"G0 X0 Y0 Z0;G2 X10 I5 K1", 0, 0, Move, Unsettled::Error, 2},
+    {"G0 Z0;G28;G18 G2 X20 Z0 I10", 0, 0, Move, Unsettled::IncrementalStart, 3},
+    // Canned cycles: the bottom, G91 levels from the initial Z, L repeats.
+    {"G0 Z5;G99 G81 X1 R2 Z-4;X2 Z-6;G80", -6, 3, Bottom},
+    {"G0 Z5;G91 G81 X10 R-3 Z-10 L3", -8, 2, Bottom},
+    {"G0 Z5;G91 G99 G81 X10 R-3 Z-10;X10 Z-12", -10, 3, Bottom},
+    {"G0 Z-5;G98 G81 X10 R-3 Z-8;G91 X1", -16, 3, Bottom},
+    {"G0 Z5;G81 X1 R-5 Z-2", 0, 0, Move, Unsettled::Error, 2},
+    {"G0 Z5;G81 X1 R2 Z-2 L0", 0, 0, Move, Unsettled::Error, 2, "cycle repeats L0"},
+    {"G91 G81 X1 R-2 Z-3", 0, 0, Move, Unsettled::IncrementalStart, 1, "G91 R-2"},
+    {"G98 G83 X1 R2 Z-3 Q1;G91 G0 Z-1", -3, 1, Bottom, Unsettled::IncrementalStart, 2},
+    {"G99 G73 X1 R2 Z-3 Q1;G91 G0 Z-6", -4, 2},
+    {"G0 Z5;G18 G99 G81 Z-2 X1 R2 Y-20", -2, 2},
+    // Home and machine moves: Z unknown after them.
+    {"G0 Z5;G91 G30 Z-7;G1 Z1", -2, 2, Move, Unsettled::IncrementalStart, 3, "G91 Z1"},
+    {"G0 Z5;G28 X0;G91 G1 Z-6", -1, 3},
+    {"G0 Z1;G53 G0 Z-5", 0, 0, Move, Unsettled::Machine, 2, "G53 Z-5"},
+    {"G53 G0 Z0;G91 G1 Z-1", 0, 0, Move, Unsettled::IncrementalStart, 2},
+    // Offsets, probing, splines, codes.
+    {"G10 L2 P1 Z-5", 0, 0, Move, Unsettled::Offset, 1, "G10 L2"},
+    {"G10 L1 P1 Z-5 R2;G0 Z-1", -1, 2},
+    {"G0 Z1;G92 Z0", 0, 0, Move, Unsettled::Offset, 2, "G92"},
+    {"G92.3", 0, 0, Move, Unsettled::Offset, 1, "G92.3"},
+    {"G52 X5", 0, 0, Move, Unsettled::Offset, 1, "G52"},
+    {"G52 X0 Z0;G0 Z-1", -1, 2},
+    {"G0 Z1;G38.2 Z-10 F100", 0, 0, Move, Unsettled::Probe, 2, "G38.2"},
+    {"G0 X0 Z0;G18 G5.1 X5 Z-1 I1 K1", 0, 0, Move, Unsettled::Spline, 2, "G5.1"},
+    {"G0 Z0;G5 X5 Y5 I1 J1 P1 Q1 Z-1", -1, 2},
+    {"G123 X1", 0, 0, Move, Unsettled::Error, 1, "unknown G code G123"},
+    {"G4 P1;G40 G49 G54 G54.1 G61 G64 G94;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 3},
+};
+
+TEST(MachineTest, RunsPrograms) {
+    for (const Row& row : Rows) {
+        SCOPED_TRACE(row.Program);
+        Machine m;
+        Outcome out;
+        std::int64_t line = 0;
+        for (Block b : Blocks(row.Program)) {
+            // A runner may leave values of letters a block does not give.
+            for (int i = 0; i < 26; ++i)
+                b.Value[i] = b.Given(char('A' + i)) ? b.Value[i] : 7.0;
+            out = m.Run(b);
+            line = b.Line;
+            if (out.Reason != Unsettled::None) break;
+        }
+        EXPECT_EQ(out.Reason, row.Reason);
+        EXPECT_EQ(row.Reason == Unsettled::None ? 0 : line, row.Line);
+        EXPECT_TRUE(out.Text.starts_with(row.Text)) << out.Text;
+        EXPECT_FLOAT_EQ(m.MinZ(), row.MinZ);
+        EXPECT_EQ(m.MinLine(), row.MinLine);
+        EXPECT_EQ(row.MinLine ? m.Source() : Move, row.Source);
+    }
+}
+
+TEST(MachineTest, MovedOnlyByMoves) {
+    Machine m;
+    for (const Block& b : Blocks("G21 G90 G17;G0"))
+        m.Run(b);
+    EXPECT_FALSE(m.Moved());
+    m.Run(Blocks("G28")[0]);
+    EXPECT_TRUE(m.Moved());
+}
+
+} // namespace
+} // namespace vorlund
