@@ -6,35 +6,12 @@
 // writes bench/InterpProgram.h's program of about BYTES bytes to FILE.
 #include "InterpProgram.h"
 
+#include "app/Messages.h"
 #include "interp/Interpreter.h"
+#include "platform/linux/PosixFileSystem.h"
 
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-class PreadSource : public vorlund::ProgramSource {
-public:
-    explicit PreadSource(int Fd) : fd_(Fd) {
-        struct stat st {};
-        fstat(Fd, &st);
-        size_ = std::uint64_t(st.st_size);
-    }
-    std::uint64_t Size() const override { return size_; }
-    std::size_t ReadAt(std::uint64_t Offset, char* Buffer, std::size_t Length) const override {
-        const ssize_t n = pread(fd_, Buffer, Length, off_t(Offset));
-        return n < 0 ? 0 : std::size_t(n);
-    }
-
-private:
-    int fd_;
-    std::uint64_t size_ = 0;
-};
-
-} // namespace
 
 int main(int Argc, char** Argv) {
     if (Argc == 4 && std::string(Argv[1]) == "--make") {
@@ -48,15 +25,16 @@ int main(int Argc, char** Argv) {
         return std::fclose(out) == 0 ? 0 : 1;
     }
     int status = 0;
+    vorlund::PosixFileSystem files;
     for (int i = 1; i < Argc; ++i) {
-        const int fd = open(Argv[i], O_RDONLY);
-        if (fd < 0) {
-            std::fprintf(stderr, "cannot open file %s\n", Argv[i]);
+        vorlund::InterpResult r;
+        try {
+            r = vorlund::Interpret(*files.Open(Argv[i]));
+        } catch (const vorlund::Error& e) {
+            std::fprintf(stderr, "%s\n", vorlund::Message(e).c_str());
             status = 1;
             continue;
         }
-        const vorlund::InterpResult r = vorlund::Interpret(PreadSource(fd));
-        close(fd);
         if (r.Reason == vorlund::Unsettled::None)
             std::printf("%s: %.4f line %lld\n", Argv[i], double(r.MinZ), (long long)r.MinLine);
         else

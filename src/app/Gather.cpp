@@ -80,11 +80,13 @@ std::optional<int> HandOver(GatherLink& Link, const std::string& Message, int An
 
 int Gather(const std::vector<std::string>& Files, const std::string& Options,
            GatherChannel& Channel, const RunFiles& Run, const GatherTimes& Times) {
-    const std::string message = FilesMessage(Files, Options, Channel);
+    std::optional<std::string> message; // only a run that hands over needs it
     for (int i = 0; i < kTries; ++i) {
         if (Channel.Claim()) return Lead(Files, Options, Channel, Run, Times);
-        if (auto link = Channel.Connect())
-            if (const auto status = HandOver(*link, message, Times.AnswerMs)) return *status;
+        if (auto link = Channel.Connect()) {
+            if (!message) message = FilesMessage(Files, Options, Channel);
+            if (const auto status = HandOver(*link, *message, Times.AnswerMs)) return *status;
+        }
     }
     return Run(Files, CombinedStatus);
 }

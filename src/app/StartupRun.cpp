@@ -22,6 +22,9 @@ struct Scanned {
     std::string Tag;
     FileDepth Depth;
     std::unique_ptr<ProgramFile> File; // known until renamed
+    // "PATH: h0 may be wrong: line 12: machine coordinates (G53 Z-50)";
+    // unset when the depth is settled.
+    std::optional<std::string> Doubt;
 };
 
 std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunResult& Result) {
@@ -34,7 +37,9 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
             file->DoneReading(); // a folder's thousands of files are never all open
             Result.MinZ = depth.MinZ();
             const std::string tag = DepthTag(depth.MinZ(), Request.Separator);
-            scanned.push_back({i, path, tag, std::move(depth), std::move(file)});
+            auto doubt = DoubtOf(depth);
+            if (doubt) doubt = QuoteName(path) + ": " + tag + " may be wrong: " + *doubt;
+            scanned.push_back({i, path, tag, std::move(depth), std::move(file), std::move(doubt)});
         } catch (const Error& e) {
             Fail(i, e, Result);
         }
@@ -60,18 +65,12 @@ std::optional<std::string> Target(const Scanned& File) {
     }
 }
 
-// "PATH: h0 may be wrong: line 12: machine coordinates (G53 Z-50)"
-std::string DoubtText(const Scanned& File, const std::string& Reason) {
-    return QuoteName(File.Path) + ": " + File.Tag + " may be wrong: " + Reason;
-}
-
 // Whether File is renamed to NewPath, noting its doubt if it has one; Anyway
 // is the user's answer for the files in doubt.
 bool Decide(const Scanned& File, const std::optional<std::string>& NewPath,
             const RunRequest& Request, bool Anyway, RunResult& Result) {
-    const auto doubt = DoubtOf(File.Depth);
-    if (!doubt) return bool(NewPath);
-    const std::string text = DoubtText(File, *doubt);
+    if (!File.Doubt) return bool(NewPath);
+    const std::string& text = *File.Doubt;
     if (!NewPath) {
         (Request.Force ? Result.Warnings : Result.Doubts).push_back(text + "; name kept");
         if (!Request.Force) Result.Status[File.Index] = 3;
@@ -92,10 +91,9 @@ bool AskOnce(const std::vector<Scanned>& Scanned, const RunRequest& Request) {
     if (Request.Force || !Request.Ask) return false;
     std::vector<std::string> doubts;
     for (const auto& file : Scanned) {
-        const auto doubt = DoubtOf(file.Depth);
-        if (!doubt) continue;
+        if (!file.Doubt) continue;
         try {
-            if (Target(file)) doubts.push_back(DoubtText(file, *doubt));
+            if (Target(file)) doubts.push_back(*file.Doubt);
         } catch (const Error&) { // reported when the file's turn comes
         }
     }

@@ -24,20 +24,19 @@ struct RunRequest {
     Runner Run = [](const ProgramSource& Source) { return Interpret(Source); };
 };
 
+// The status of a run whose files earned Status: 1 when any failed, else 3
+// when any kept its name in doubt, else 0.
+int CombinedStatus(const std::vector<int>& Status);
+
 struct RunResult {
     std::optional<float> MinZ;         // of the last file scanned
     std::vector<std::string> Lines;    // what a dry run prints, one per file
     std::vector<std::string> Errors;   // "PATH: reason", one per failure
     std::vector<std::string> Doubts;   // files in doubt that kept their names
     std::vector<std::string> Warnings; // files in doubt renamed all the same
-    std::vector<int> Status;           // per file given: 0, 1 or 3 as below
-    // 1 when anything failed, else 3 when a file in doubt kept its name.
-    int ExitCode() const { return !Errors.empty() ? 1 : !Doubts.empty() ? 3 : 0; }
+    std::vector<int> Status;           // per file given: 0, 1 or 3 as above
+    int ExitCode() const { return CombinedStatus(Status); }
 };
-
-// The status of a run whose files earned Status: 1 when any failed, else 3
-// when any kept its name in doubt, else 0.
-int CombinedStatus(const std::vector<int>& Status);
 
 // The program's single pass: scan every file, put their tags on the
 // clipboard, one a line, then rename each file to carry its tag. A file

@@ -9,7 +9,7 @@ constexpr std::size_t kFirstChunk = 16 << 10;
 }
 
 LineReader::LineReader(const ProgramSource& Source)
-    : source_(Source), buf_(2 * kMaxLine), chunk_(buf_.size()) {}
+    : source_(Source), buf_(std::make_unique_for_overwrite<char[]>(kBuffer)), chunk_(kBuffer) {}
 
 void LineReader::Seek(std::uint64_t Offset, std::int64_t Line) {
     line_ = Line - 1;
@@ -28,28 +28,28 @@ void LineReader::Seek(std::uint64_t Offset, std::int64_t Line) {
 
 std::size_t LineReader::Find(std::size_t& Cache, char C) const {
     if (found_ && Cache >= pos_) return Cache;
-    const void* at = std::memchr(buf_.data() + pos_, C, len_ - pos_);
-    Cache = at ? std::size_t(static_cast<const char*>(at) - buf_.data()) : len_;
+    const void* at = std::memchr(buf_.get() + pos_, C, len_ - pos_);
+    Cache = at ? std::size_t(static_cast<const char*>(at) - buf_.get()) : len_;
     return Cache;
 }
 
 // Keeps the bytes from pos_ on and reads after them; false when none came.
 bool LineReader::Refill() {
     if (end_) return false;
-    std::memmove(buf_.data(), buf_.data() + pos_, len_ - pos_);
+    std::memmove(buf_.get(), buf_.get() + pos_, len_ - pos_);
     bufStart_ += pos_;
     len_ -= pos_;
     pos_ = 0;
     found_ = false;
     const std::size_t before = len_;
     const std::uint64_t size = source_.Size();
-    const std::size_t want = std::min(buf_.size(), len_ + chunk_);
-    chunk_ = std::min(buf_.size(), 2 * chunk_);
+    const std::size_t want = std::min(kBuffer, len_ + chunk_);
+    chunk_ = std::min(kBuffer, 2 * chunk_);
     while (len_ < want) {
         const std::uint64_t at = bufStart_ + len_;
         if (at >= size) break;
         const std::size_t got = source_.ReadAt(
-            at, buf_.data() + len_, std::size_t(std::min<std::uint64_t>(want - len_, size - at)));
+            at, buf_.get() + len_, std::size_t(std::min<std::uint64_t>(want - len_, size - at)));
         if (got == 0) break;
         len_ += got;
     }
@@ -59,11 +59,11 @@ bool LineReader::Refill() {
 
 LineReader::Status LineReader::Next(std::string_view& Text) {
     for (;;) {
-        const char* from = buf_.data() + pos_;
-        const char* end = buf_.data() + len_;
+        const char* from = buf_.get() + pos_;
+        const char* end = buf_.get() + len_;
         const std::size_t lf = Find(lf_, '\n'), cr = Find(cr_, '\r');
         found_ = true;
-        const char* p = buf_.data() + std::min(lf, cr);
+        const char* p = buf_.get() + std::min(lf, cr);
         // A CR at the buffer's end may be followed by an LF not read yet.
         const bool cut = p == end || (*p == '\r' && p + 1 == end);
         if (!cut || end_) {
@@ -73,7 +73,7 @@ LineReader::Status LineReader::Next(std::string_view& Text) {
                 Text.remove_prefix(3); // a UTF-8 byte order mark
             start_ = pos_;
             if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
-            pos_ = std::size_t(p - buf_.data());
+            pos_ = std::size_t(p - buf_.get());
             ++line_;
             return Text.size() > kMaxLine ? Status::TooLong : Status::Line;
         }

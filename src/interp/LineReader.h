@@ -3,8 +3,8 @@
 #include "common/Source.h"
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace vorlund {
 
@@ -30,8 +30,11 @@ private:
     bool Refill();
     std::size_t Find(std::size_t& Cache, char C) const;
 
+    static constexpr std::size_t kBuffer = 2 * kMaxLine;
+
     const ProgramSource& source_;
-    std::vector<char> buf_;
+    // kBuffer bytes, not zeroed: only what was read is looked at.
+    std::unique_ptr<char[]> buf_;
     std::uint64_t bufStart_ = 0; // file offset of buf_[0]
     std::size_t len_ = 0;        // bytes held
     std::size_t pos_ = 0;        // the next line's start

@@ -1,5 +1,7 @@
 #include "interp/Parser.h"
 
+#include "common/OWords.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -140,27 +142,13 @@ bool Operator(const char* P, char& Op, int& Length, int& Level) {
     return false;
 }
 
+// kOKeywords lists the keywords in the order of Keyword, from Sub on.
+static_assert(std::size(kOKeywords) == std::size_t(Keyword::Continue));
+
 Keyword KeywordOf(std::string_view Text) {
-    static constexpr std::pair<std::string_view, Keyword> kWords[] = {
-        {"sub", Keyword::Sub},
-        {"endsub", Keyword::Endsub},
-        {"call", Keyword::Call},
-        {"return", Keyword::Return},
-        {"if", Keyword::If},
-        {"elseif", Keyword::Elseif},
-        {"else", Keyword::Else},
-        {"endif", Keyword::Endif},
-        {"while", Keyword::While},
-        {"endwhile", Keyword::Endwhile},
-        {"do", Keyword::Do},
-        {"repeat", Keyword::Repeat},
-        {"endrepeat", Keyword::Endrepeat},
-        {"break", Keyword::Break},
-        {"continue", Keyword::Continue},
-    };
     if (Text.empty()) return Keyword::Label;
-    for (const auto& [spelling, keyword] : kWords)
-        if (spelling[0] == Text[0] && spelling == Text) return keyword;
+    for (std::size_t i = 0; i < std::size(kOKeywords); ++i)
+        if (kOKeywords[i][0] == Text[0] && kOKeywords[i] == Text) return Keyword(i + 1);
     return Keyword::Unknown;
 }
 

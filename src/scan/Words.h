@@ -4,6 +4,8 @@
 // once: the line judge, the quick line test and the kernels' candidate test
 // all derive from these tables.
 
+#include "common/OWords.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -103,12 +105,6 @@ inline constexpr KeyRule kKeyRules[] = {
     {"CALL PGM", DoubtKind::ForeignCall},
 };
 
-// The words after an o-word's name that make it control flow, in lower case.
-inline constexpr std::string_view kOKeywords[] = {
-    "sub",   "endsub",   "return", "call",   "if",        "elseif", "else",     "endif",
-    "while", "endwhile", "do",     "repeat", "endrepeat", "break",  "continue",
-};
-
 // The rule of a G or M word of whole number Whole and tenths Tenth, or null.
 constexpr const WordRule* FindWord(char Letter, std::uint32_t Whole, std::uint32_t Tenth) {
     if (Whole >= 1000) return nullptr;
@@ -118,11 +114,27 @@ constexpr const WordRule* FindWord(char Letter, std::uint32_t Whole, std::uint32
     return nullptr;
 }
 
+// Which whole numbers of G [0] and M [1] words some rule has, whatever the
+// tenths: one look-up on the scan's quick line test.
+inline constexpr auto kWholeRules = [] {
+    std::array<std::array<bool, 1000>, 2> whole{};
+    for (const auto& rule : kWordRules)
+        whole[rule.Letter == 'M'][rule.Code / 10] = true;
+    return whole;
+}();
+
+constexpr bool OnlyGAndM() {
+    for (const auto& rule : kWordRules)
+        if (rule.Letter != 'G' && rule.Letter != 'M') return false;
+    return true;
+}
+static_assert(OnlyGAndM());
+
 // Whether some rule's word has this whole number, whatever its tenths.
 constexpr bool WholeMatters(char Letter, std::uint32_t Whole) {
-    for (std::uint32_t tenth = 0; tenth < 10; ++tenth)
-        if (FindWord(Letter, Whole, tenth)) return true;
-    return false;
+    const char letter = Letter >= 'a' ? char(Letter - 'a' + 'A') : Letter;
+    if (Whole >= 1000 || (letter != 'G' && letter != 'M')) return false;
+    return kWholeRules[letter == 'M'][Whole];
 }
 
 // No G rule has a one-digit number, so the candidate test can pass over G0

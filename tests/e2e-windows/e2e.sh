@@ -270,10 +270,5 @@ case_gathered_doubts() {
     expect "files" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc "
 }
 
-# A case that does not exist is a failure, never a silent pass.
-declare -F "case_$case_name" >/dev/null || {
-    echo "FAIL: no such case: $case_name" >&2
-    exit 1
-}
-"case_$case_name"
+run_case "$case_name"
 exit $((failures > 0))

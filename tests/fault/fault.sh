@@ -356,6 +356,5 @@ case_leaks() {
     fi
 }
 
-declare -F "case_$fault_case" >/dev/null || fail "no such case: $fault_case"
-"case_$fault_case"
+run_case "$fault_case"
 echo "PASS: $fault_case"

@@ -38,3 +38,13 @@ procs_with() {
         tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx -- "$2" && echo "${p#/proc/}"
     done
 }
+
+# Runs the test's function case_NAME; a case that does not exist is a
+# failure, never a silent pass. Usage: run_case NAME
+run_case() {
+    declare -F "case_$1" >/dev/null || {
+        echo "FAIL: no such case: $1" >&2
+        exit 1
+    }
+    "case_$1"
+}

@@ -6,6 +6,7 @@
 #include "platform/linux/UnixChannel.h"
 #include "platform/linux/X11Clipboard.h"
 
+#include <memory>
 #include <optional>
 
 namespace vorlund {
@@ -21,13 +22,17 @@ public:
     // Checks the display and forks the clipboard keeper: call it before any
     // thread or toolkit object exists.
     Clipboard& OpenClipboard() override;
-    GatherChannel* Gathering() override { return &channel_; }
+    // Made on first use: most runs never gather.
+    GatherChannel* Gathering() override {
+        if (!channel_) channel_ = std::make_unique<UnixChannel>();
+        return channel_.get();
+    }
 
 private:
     PosixFileSystem files_;
     std::optional<DisplayCheck> display_; // open until the program ends
     std::optional<X11Clipboard> clipboard_;
-    UnixChannel channel_;
+    std::unique_ptr<UnixChannel> channel_;
 };
 
 } // namespace vorlund

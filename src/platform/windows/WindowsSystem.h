@@ -5,6 +5,7 @@
 #include "platform/windows/WindowsClipboard.h"
 #include "platform/windows/WindowsFileSystem.h"
 
+#include <memory>
 #include <string>
 
 namespace vorlund {
@@ -25,7 +26,11 @@ public:
     void Print(const std::string& Text) override;
     void PrintError(const std::string& Text) override;
     Clipboard& OpenClipboard() override { return clipboard_; }
-    GatherChannel* Gathering() override { return &channel_; }
+    // Made on first use: most runs never gather.
+    GatherChannel* Gathering() override {
+        if (!channel_) channel_ = std::make_unique<PipeChannel>();
+        return channel_.get();
+    }
 
     // The clipboard, to be given its owner window.
     WindowsClipboard& Clip() { return clipboard_; }
@@ -35,7 +40,7 @@ public:
 private:
     WindowsFileSystem files_;
     WindowsClipboard clipboard_;
-    PipeChannel channel_;
+    std::unique_ptr<PipeChannel> channel_;
     void* out_;
     void* err_;
     std::string unprinted_;
