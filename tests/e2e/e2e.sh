@@ -79,8 +79,10 @@ program() {
 }
 
 # Runs vorlund with errors on stderr only; sets rc, stdout and stderr.
+# A run killed after $limit seconds answers 124.
+limit=10
 run() {
-    timeout 10 "$bin" --no-dialog "$@" >"$meta/stdout" 2>"$meta/stderr"
+    timeout "$limit" "$bin" --no-dialog "$@" >"$meta/stdout" 2>"$meta/stderr"
     rc=$?
     stdout=$(cat "$meta/stdout")
     stderr=$(cat "$meta/stderr")
@@ -439,11 +441,11 @@ case_run_doubt() {
 case_run_runaway() {
     start_x
     printf 'G0 Z5\no1 while [1]\nG1 Z-1\nG0 Z5\no1 endwhile\nM30\n' >"$work/LOOP.NC"
-    local start=$SECONDS
+    # About a second in a release build, ten times that under the sanitizers
+    # on a loaded machine: the budget counts blocks, not seconds.
+    limit=120
     run "$work/LOOP.NC"
     expect "rc" "$rc" 3
-    # Seconds on a loaded machine; it must not run until the test's timeout.
-    [ $((SECONDS - start)) -le 20 ] || fail "took $((SECONDS - start)) s"
     expect "files" "$(ls "$work")" "LOOP.NC"
     case $stderr in
     "vorlund: $work/LOOP.NC: h1 may be wrong: line "*": runs away"*) ;;
