@@ -66,7 +66,7 @@ program() {
 
 # Runs Vorlund.exe with errors on stderr only; sets rc, stdout and stderr.
 run() {
-    timeout 20 wine "$bin" --no-dialog "$@" >"$meta/stdout" 2>"$meta/stderr" </dev/null
+    timeout 60 wine "$bin" --no-dialog "$@" >"$meta/stdout" 2>"$meta/stderr" </dev/null
     rc=$?
     stdout=$(cat "$meta/stdout")
     stderr=$(cat "$meta/stderr")

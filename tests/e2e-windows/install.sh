@@ -95,7 +95,7 @@ done
 # The installed program tags a file.
 wine_keep "$keeper"
 printf 'G1 Z-12.5\r\nM30\r\n' >"$work/PART1.TAP"
-timeout 20 wine "$dir/Vorlund.exe" --no-dialog "$(winpath "$work/PART1.TAP")" </dev/null ||
+timeout 60 wine "$dir/Vorlund.exe" --no-dialog "$(winpath "$work/PART1.TAP")" </dev/null ||
     fail "installed program: exit status $?"
 [ -e "$work/PART1h12.5.TAP" ] || fail "installed program: not renamed: $(ls "$work")"
 [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = h12.5 ] || fail "installed program: clipboard"
@@ -107,12 +107,12 @@ timeout 20 wine "$dir/Vorlund.exe" --no-dialog "$(winpath "$work/PART1.TAP")" </
 [ "$(subsystem "$dir/Vorlund.exe")" = 2 ] || fail "Vorlund.exe: subsystem $(subsystem "$dir/Vorlund.exe"), not GUI"
 printf 'G1 Z-12.5\r\nM30\r\n' >"$work/DRY.TAP"
 printf 'G91\r\nG1 Z-3\r\nM30\r\n' >"$work/DOUBT.TAP"
-out=$(cd "$dir" && timeout 20 wine cmd /c vorlund --dry-run "$(winpath "$work/DRY.TAP")" 2>&1 </dev/null)
+out=$(cd "$dir" && timeout 60 wine cmd /c vorlund --dry-run "$(winpath "$work/DRY.TAP")" 2>&1 </dev/null)
 rc=$?
 [ "$rc" = 0 ] || fail "vorlund --dry-run in cmd: exit status $rc"
 [ "$out" = "$(winpath "$work/DRY.TAP"): h12.5 (line 1): would be renamed to $(winpath "$work/DRYh12.5.TAP")" ] ||
     fail "vorlund --dry-run in cmd printed [$out]"
-out=$(cd "$dir" && timeout 20 wine cmd /c vorlund "$(winpath "$work/DOUBT.TAP")" 2>&1 </dev/null)
+out=$(cd "$dir" && timeout 60 wine cmd /c vorlund "$(winpath "$work/DOUBT.TAP")" 2>&1 </dev/null)
 rc=$?
 [ "$rc" = 3 ] || fail "vorlund on a doubt in cmd: exit status $rc, not 3 [$out]"
 grep -qF 'DOUBT.TAP: h3 may be wrong' <<<"$out" || fail "vorlund on a doubt in cmd printed [$out]"
