@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <optional>
 
 namespace vorlund {
 namespace {
@@ -45,6 +46,15 @@ double Word(const Block& Given, char Letter) {
 // A count word as an int: clamped to a million, -1 for anything below 0.
 int Count(double V) {
     return V >= 1e6 ? 1000000 : V > -1.0 ? static_cast<int>(V) : -1;
+}
+
+// A count word that must be whole and at least 1; 1 when the block does not
+// give it, nullopt when it is not such a count.
+std::optional<int> Times(const Block& Given, char Letter) {
+    if (!Given.Given(Letter)) return 1;
+    const double v = Given.Of(Letter);
+    if (v < 1.0 || v != std::floor(v)) return std::nullopt;
+    return Count(v);
 }
 
 Outcome Fault(std::string Text) {
@@ -255,12 +265,8 @@ Outcome Machine::Arc(const Block& Given) {
         return Fault(radius ? "arc with both R and a centre" : "arc without R or a centre");
     if (radius && !Given.Given(AxisLetter[a]) && !Given.Given(AxisLetter[b]))
         return Fault("R arc without an end in its plane");
-    int turns = 1;
-    if (Given.Given('P')) {
-        double p = Given.Of('P');
-        if (p < 1.0 || p != std::floor(p)) return Fault("arc turns " + Word('P', p));
-        turns = Count(p);
-    }
+    const std::optional<int> turns = Times(Given, 'P');
+    if (!turns) return Fault("arc turns " + Word('P', Given.Of('P')));
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
     bool zInPlane = n != Z;
     if (!(known_[a] && known_[b] && EndKnown(Given, a) && EndKnown(Given, b))) {
@@ -269,7 +275,7 @@ Outcome Machine::Arc(const Block& Given) {
             return Doubt(Unsettled::IncrementalStart, GWord(motion_) + " from an unknown point");
         return Linear(Given, false);
     }
-    ArcPlane arc{pos_[a], pos_[b], End(Given, a), End(Given, b), 0.0, 0.0, motion_ == 20, turns};
+    ArcPlane arc{pos_[a], pos_[b], End(Given, a), End(Given, b), 0.0, 0.0, motion_ == 20, *turns};
     bool full = arc.StartA == arc.EndA && arc.StartB == arc.EndB;
     double tight = inch_ ? 0.00005 : 0.00005 * MmPerInch;
     if (radius) {
@@ -325,12 +331,8 @@ Outcome Machine::Cycle(const Block& Given) {
     }
     if (r < bottom) return Fault("R below the cycle's bottom");
     bool levels = absolute_ || initialKnown_;
-    int repeats = 1;
-    if (Given.Given('L')) {
-        double l = Given.Of('L');
-        if (l < 1.0 || l != std::floor(l)) return Fault("cycle repeats " + Word('L', l));
-        repeats = Count(l);
-    }
+    const std::optional<int> repeats = Times(Given, 'L');
+    if (!repeats) return Fault("cycle repeats " + Word('L', Given.Of('L')));
     Start();
     for (int i = 0; i < 3; ++i) {
         if (i == d || !Given.Given(AxisLetter[i])) continue;
@@ -338,14 +340,14 @@ Outcome Machine::Cycle(const Block& Given) {
         if (absolute_) {
             pos_[i] = v, known_[i] = true;
         } else if (known_[i]) {
-            pos_[i] += v * repeats;
+            pos_[i] += v * *repeats;
         } else if (i == Z && v != 0.0) {
             return IncrementalZ(Given);
         }
         // Z placing a cycle in XZ or YZ moves in steps: its ends are its extremes.
         if (i == Z && known_[Z]) {
             Reach(pos_[Z], Given.Line, DepthSource::Move);
-            if (!absolute_) Reach(pos_[Z] - v * (repeats - 1), Given.Line, DepthSource::Move);
+            if (!absolute_) Reach(pos_[Z] - v * (*repeats - 1), Given.Line, DepthSource::Move);
         }
     }
     if (d == Z && levels) Reach(bottom, Given.Line, DepthSource::CycleBottom);

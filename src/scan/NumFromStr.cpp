@@ -1,6 +1,7 @@
 #include "scan/NumFromStr.h"
 
 #include "common/Error.h"
+#include "common/Pow10.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -11,9 +12,6 @@
 namespace vorlund {
 
 namespace {
-
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Doubles at or above this round to infinity as a float.
 constexpr double kFloatOverflow = 0x1.ffffffp127;

@@ -1,5 +1,6 @@
 #include "platform/linux/PosixFileSystem.h"
 
+#include "platform/OpenPlace.h"
 #include "platform/linux/Errno.h"
 
 #include <algorithm>
@@ -55,7 +56,7 @@ class PosixProgramFile : public ProgramFile {
 public:
     PosixProgramFile(std::string Path, int Fd, const RenameCalls& Calls,
                      std::shared_ptr<std::size_t> Places)
-        : path_(std::move(Path)), fd_(Fd), calls_(Calls), places_(std::move(Places)) {
+        : path_(std::move(Path)), fd_(Fd), calls_(Calls), place_(std::move(Places)) {
         if (::fstat(fd_, &opened_) != 0) Fail(Fault::Kind::System, path_, errno);
         if (S_ISDIR(opened_.st_mode)) Fail(Fault::Kind::IsDirectory, path_);
         if (!S_ISREG(opened_.st_mode)) Fail(Fault::Kind::NotRegularFile, path_);
@@ -63,7 +64,6 @@ public:
     }
     ~PosixProgramFile() override {
         if (fd_ >= 0) ::close(fd_);
-        if (kept_) ++*places_;
     }
     PosixProgramFile(const PosixProgramFile&) = delete;
     PosixProgramFile& operator=(const PosixProgramFile&) = delete;
@@ -91,12 +91,7 @@ public:
     // Past the places left, the descriptor goes; device, inode, size and
     // modification time stay for the rename's check.
     void DoneReading() override {
-        if (fd_ < 0 || kept_) return;
-        if (*places_ > 0) {
-            --*places_;
-            kept_ = true;
-            return;
-        }
+        if (fd_ < 0 || place_.Take()) return;
         ::close(fd_);
         fd_ = -1;
     }
@@ -118,8 +113,7 @@ private:
     std::string path_;
     int fd_;
     RenameCalls calls_;
-    std::shared_ptr<std::size_t> places_;
-    bool kept_ = false; // holds one of the places
+    OpenPlace place_;
     struct stat opened_ {};
 };
 

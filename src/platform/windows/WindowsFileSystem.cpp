@@ -1,5 +1,6 @@
 #include "platform/windows/WindowsFileSystem.h"
 
+#include "platform/OpenPlace.h"
 #include "platform/windows/SystemError.h"
 #include "platform/windows/Utf.h"
 
@@ -72,7 +73,7 @@ public:
     WindowsProgramFile(std::string Path, std::wstring SystemPath, HANDLE Handle, bool CanDelete,
                        std::shared_ptr<std::size_t> Places)
         : path_(std::move(Path)), system_(std::move(SystemPath)), h_(Handle), canDelete_(CanDelete),
-          places_(std::move(Places)) {
+          place_(std::move(Places)) {
         // A device or a pipe opens too; only a file on a disk is a program.
         if (::GetFileType(h_) != FILE_TYPE_DISK) Fail(Fault::Kind::NotRegularFile, path_);
         if (!::GetFileInformationByHandle(h_, &opened_)) Fail(path_, ::GetLastError());
@@ -81,7 +82,6 @@ public:
     }
     ~WindowsProgramFile() override {
         if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
-        if (kept_) ++*places_;
     }
     WindowsProgramFile(const WindowsProgramFile&) = delete;
     WindowsProgramFile& operator=(const WindowsProgramFile&) = delete;
@@ -117,12 +117,7 @@ public:
     // Past the places left, the handle goes; volume, file index, size and
     // write time stay for the rename's check.
     void DoneReading() override {
-        if (h_ == INVALID_HANDLE_VALUE || kept_) return;
-        if (*places_ > 0) {
-            --*places_;
-            kept_ = true;
-            return;
-        }
+        if (h_ == INVALID_HANDLE_VALUE || place_.Take()) return;
         ::CloseHandle(h_);
         h_ = INVALID_HANDLE_VALUE;
     }
@@ -163,8 +158,7 @@ private:
     std::wstring system_;
     HANDLE h_;
     bool canDelete_;
-    std::shared_ptr<std::size_t> places_;
-    bool kept_ = false; // holds one of the places
+    OpenPlace place_;
     BY_HANDLE_FILE_INFORMATION opened_{};
 };
 

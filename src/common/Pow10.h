@@ -1,0 +1,11 @@
+#pragma once
+
+namespace vorlund {
+
+// The powers of ten a double holds exactly: a mantissa below 2^53 multiplied
+// or divided by one of them is correctly rounded.
+inline constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+} // namespace vorlund
