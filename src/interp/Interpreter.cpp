@@ -173,6 +173,9 @@ void Runner::RunBlock() {
         if (m < 97 || m > 99) b.M[kept++] = b.M[i];
     }
     b.MCount = kept;
+    // A return to a line, or in the main program a jump: not run yet.
+    if (back && b.Given('P'))
+        Fail(Unsettled::Error, "M99 P" + std::to_string(std::lround(b.Of('P'))) + " is not run");
     const auto letter = [](char C) { return 1u << (C - 'A'); };
     if (!kept) b.Has &= ~letter('M');
     for (int i = 0; i < b.GCount; ++i) {

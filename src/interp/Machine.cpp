@@ -78,10 +78,10 @@ bool IsMotion(int Code) {
 // mode, plane and home variants, cutter and tool length compensation (the
 // programmed contour is the cut, in any plane), work offset selection (the
 // program's own frame; G54.1 as Fanuc numbers more of them), path control,
-// feed and spindle modes, spline end, G92 cancels.
-constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411,
-                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591,
-                           592, 593, 610, 611, 640, 921, 922, 930, 940, 950, 960, 970};
+// mirror and rotation cancels, feed and spindle modes, spline end, G92 cancels.
+constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411, 501,
+                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591, 592,
+                           593, 610, 611, 640, 690, 921, 922, 930, 940, 950, 960, 970};
 
 bool IsIgnored(int Code) {
     return std::find(std::begin(Ignored), std::end(Ignored), Code) != std::end(Ignored);
@@ -104,8 +104,8 @@ Outcome Machine::Dispatch(const Block& Given) {
         nonModal_ = 0;
     }
     if (nonModal_ == 280 || nonModal_ == 300) return Home(Given);
-    // G10, G43.1/.2 and G52 take the axis words: no move.
-    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520) return {};
+    // G10, G43.1/.2, G52 and G68 take the axis words: no move.
+    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 680) return {};
     // An arc with a centre and no end is a full circle.
     bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
     if (!(Given.Has & AxisWords) && !circle) return {};
@@ -154,6 +154,10 @@ Outcome Machine::Mode(const Block& Given, int Code) {
         return Doubt(Unsettled::Offset, GWord(Code));
     else if (Code >= 382 && Code <= 385)
         return Doubt(Unsettled::Probe, GWord(Code));
+    else if (Code == 510 || Code == 511 || Code == 682)
+        return Doubt(Unsettled::Frame, GWord(Code));
+    else if (Code == 680)
+        return Rotate(Given);
     else if (!IsIgnored(Code))
         return Fault("unknown G code " + GWord(Code));
     return {};
@@ -165,6 +169,14 @@ Outcome Machine::Frame10(const Block& Given) {
     if (l != 1 && l != 10 && l != 11)
         return Doubt(Unsettled::Offset, l ? "G10 " + Word('L', l) : "G10");
     nonModal_ = 100;
+    return {};
+}
+
+Outcome Machine::Rotate(const Block& Given) {
+    // About the plane's normal: in XY, Z stays; a tilted axis (I, J) moves it.
+    if (plane_ != 170 || Given.Given('I') || Given.Given('J'))
+        return Doubt(Unsettled::Frame, "G68");
+    nonModal_ = 680;
     return {};
 }
 

@@ -36,6 +36,7 @@ private:
     Outcome Mode(const Block& Given, int Code);
     Outcome Frame10(const Block& Given);
     Outcome Frame52(const Block& Given);
+    Outcome Rotate(const Block& Given);
     Outcome Move(const Block& Given);
     Outcome Linear(const Block& Given, bool Return);
     Outcome Arc(const Block& Given);
@@ -56,7 +57,7 @@ private:
     int motion_ = -1; // G code times 10 in force; -1 when none
     int series_ = -1; // the canned cycle whose run of blocks goes on; -1 when none
     int plane_ = 170;
-    int nonModal_ = 0; // G10, G28, G30, G43.1, G52, G53 in this block
+    int nonModal_ = 0; // G10, G28, G30, G43.1, G52, G53, G68 in this block
     bool absolute_ = true;
     bool arcAbsolute_ = false;
     bool inch_ = false;
