@@ -2,7 +2,9 @@
 
 #include "interp/Interpreter.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
@@ -26,6 +28,9 @@ struct Stop {
 class Params {
 public:
     static constexpr int kCount = 5400;
+    // A vacant value, as Fanuc's #0: left out of a word, 0 in arithmetic.
+    static constexpr double kVacant = std::numeric_limits<double>::quiet_NaN();
+    static bool IsVacant(double Value) { return std::isnan(Value); }
     static constexpr int kLocal = 30;
 
     Params();
@@ -36,14 +41,16 @@ public:
     bool Exists(std::string_view Name) const;
 
     // A call: the caller's locals are kept; the callee's #1 to #30 are Args,
-    // those with their bit in Given set.
-    void Enter(const double* Args, std::uint32_t Given);
+    // those with their bit in Given set. In a Vacant call (a Fanuc macro)
+    // the others are vacant, not unset.
+    void Enter(const double* Args, std::uint32_t Given, bool Vacant = false);
     void Leave();
 
 private:
     struct Scope {
         double numbers[kLocal];
         std::uint32_t set;
+        bool vacant;
         std::vector<std::pair<std::string, double>> named;
     };
     const double* Find(std::string_view Name) const;
@@ -53,6 +60,7 @@ private:
     std::map<std::string, double, std::less<>> globals_;
     std::vector<Scope> scopes_; // [0] the main program's named locals
     std::size_t depth_ = 0;     // scopes in use, beyond [0]
+    bool vacant_ = false;       // the current scope's unset locals are vacant
 };
 
 } // namespace vorlund

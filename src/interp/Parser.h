@@ -36,6 +36,16 @@ struct OWord {
     const char* Rest = nullptr; // the code after the keyword
 };
 
+// A Fanuc macro statement: GOTO n, IF [..] GOTO n, IF [..] THEN .., WHILE
+// [..] DOm, DOm, ENDm.
+enum class MacroWord : std::uint8_t { Goto, If, While, Do, End };
+
+struct Macro {
+    MacroWord Word = MacroWord::Goto;
+    const char* Rest = nullptr; // the code after the keyword
+    int Id = 0;                 // m of DOm and ENDm
+};
+
 // Reads one line's code: words, parameters and expressions in [ ], as
 // RS274NGC writes them. Letters in either case, spaces anywhere.
 class Parser {
@@ -47,6 +57,8 @@ public:
     std::string_view Code(std::string_view Line);
     // Whether Code is an o-word line, and which.
     static bool ReadOWord(std::string_view Code, OWord& Word);
+    // Whether Code is a Fanuc macro statement, and which.
+    static bool ReadMacro(std::string_view Code, Macro& Word);
     // Reads Code's words into Given; its parameter settings take effect after.
     void Words(std::string_view Code, Block& Given);
     // A value: a number, a parameter, [expression] or a function, signed.
