@@ -2,6 +2,7 @@
 
 #include "interp/Runner.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -50,7 +51,7 @@ InterpResult Runner::Run() {
             if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
             if (status == LineReader::Status::End) {
                 if (calls_)
-                    Fail(Unsettled::Error, Top().Fanuc ? Top().Name + " has no M99"
+                    Fail(Unsettled::Error, Top().Fanuc() ? Top().Name + " has no M99"
                                                        : OName(Top().Name) + " sub has no endsub");
                 break;
             }
@@ -134,7 +135,7 @@ bool Runner::MacroCallBlock(Block& B) {
         if (!B.Given('P')) Fail(Unsettled::Error, g == 650 ? "G65 without P" : "G66 without P");
         const MacroCall macro = Arguments(B);
         if (g == 650)
-            CallFanuc(macro.Program, macro.Repeats, macro.Args, macro.Given, true);
+            CallFanuc(macro.Program, macro.Repeats, &macro);
         else
             modal_ = macro, modalLevel_ = calls_;
         return true;
@@ -154,14 +155,14 @@ void Runner::RunBlock() {
     }
     if (ended_) return;
     if (modal_ && calls_ == modalLevel_ && (b.Has & kAxisWords))
-        CallFanuc(modal_->Program, modal_->Repeats, modal_->Args, modal_->Given, true);
+        CallFanuc(modal_->Program, modal_->Repeats, &*modal_);
     if (words.Call && !words.Local) {
-        CallFanuc(words.To, words.Repeats, nullptr, 0, false);
+        CallFanuc(words.To, words.Repeats);
     } else if (words.Call) {
         const Place* body = FindLabel(words.To);
         if (!body) Fail(Unsettled::MissingProgram, "N" + std::to_string(words.To));
         if (words.Repeats > 0)
-            Call(*body, words.Repeats, true, false, "N" + std::to_string(words.To), nullptr, 0);
+            Call(*body, words.Repeats, CallKind::Subprogram, "N" + std::to_string(words.To));
     } else if (words.Back) {
         Back(words.To);
     }
@@ -173,7 +174,7 @@ void Runner::Back(long To) {
     if (!calls_ && To < 0) Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
     if (calls_) {
         Frame& top = Top();
-        if (!top.Fanuc) Fail(Unsettled::Error, "M99 in " + OName(top.Name) + " sub");
+        if (!top.Fanuc()) Fail(Unsettled::Error, "M99 in " + OName(top.Name) + " sub");
         if (To < 0 && --top.Repeats > 0) {
             reader_.Seek(top.Body.Offset, top.Body.Line);
             return;
@@ -196,25 +197,33 @@ MacroCall Runner::Arguments(const Block& Given) {
     return macro;
 }
 
-void Runner::CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given,
-                       bool Scoped) {
+void Runner::CallFanuc(long Number, long Repeats, const MacroCall* Macro) {
     const Place* body = FindProgram(Number);
     if (!body) Fail(Unsettled::MissingProgram, ProgramName(Number));
-    if (Repeats > 0) Call(*body, Repeats, true, Scoped, ProgramName(Number), Args, Given);
+    if (Repeats <= 0) return;
+    if (Macro)
+        Call(*body, Repeats, CallKind::Macro, ProgramName(Number), Macro->Args, Macro->Given);
+    else
+        Call(*body, Repeats, CallKind::Subprogram, ProgramName(Number));
 }
 
-void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
+void Runner::Call(const Place& Body, long Repeats, CallKind Kind, std::string_view Name,
                   const double* Args, std::uint32_t Given) {
     if (calls_ >= std::size_t(limits_.CallDepth))
         Fail(Unsettled::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
-    if (Scoped) params_.Enter(Args, Given, Fanuc);
+    // A Fanuc control nests macros 4 deep and subprograms 10.
+    const auto same = std::count_if(frames_.begin(), frames_.begin() + std::ptrdiff_t(calls_),
+                                    [&](const Frame& F) { return F.Kind == Kind; });
+    if (Kind == CallKind::Macro && same >= 4) Fail(Unsettled::Error, "macros nested deeper than 4");
+    if (Kind == CallKind::Subprogram && same >= 10)
+        Fail(Unsettled::Error, "subprograms nested deeper than 10");
+    if (Kind != CallKind::Subprogram) params_.Enter(Args, Given, Kind == CallKind::Macro);
     if (calls_ == frames_.size()) frames_.emplace_back();
     Frame& frame = frames_[calls_++];
     frame.Back = {reader_.After(), reader_.Line() + 1};
     frame.Body = Body;
     frame.Repeats = Repeats;
-    frame.Fanuc = Fanuc;
-    frame.Scoped = Scoped;
+    frame.Kind = Kind;
     frame.Loops = loops_.size();
     frame.Name.assign(Name);
     reader_.Seek(Body.Offset, Body.Line);
@@ -222,7 +231,7 @@ void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std:
 
 void Runner::Return() {
     const Frame& top = Top();
-    if (top.Scoped) params_.Leave();
+    if (top.Scoped()) params_.Leave();
     loops_.resize(top.Loops);
     reader_.Seek(top.Back.Offset, top.Back.Line);
     --calls_;
@@ -313,7 +322,7 @@ void Runner::RunOWord(const OWord& Word) {
         const bool value = *rest != '\0';
         const double result = value ? parser_.Real(rest) : 0.0;
         Parser::End(rest);
-        if (!calls_ || Top().Fanuc) Fail(Unsettled::Error, OName(name) + " without a call");
+        if (!calls_ || Top().Fanuc()) Fail(Unsettled::Error, OName(name) + " without a call");
         params_.Set("_value", result);
         params_.Set("_value_returned", value);
         Return();
@@ -328,7 +337,7 @@ void Runner::RunOWord(const OWord& Word) {
         }
         const Place* body = FindSub(name);
         if (!body) Fail(Unsettled::MissingProgram, OName(name));
-        Call(*body, 1, false, true, name, args, (std::uint32_t(1) << count) - 1);
+        Call(*body, 1, CallKind::Sub, name, args, (std::uint32_t(1) << count) - 1);
         return;
     }
     case Keyword::If:

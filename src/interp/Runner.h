@@ -50,12 +50,18 @@ struct CallWords {
     long Repeats = 1;
 };
 
+// What a call is: an o-word sub (its own locals, ends at endsub or
+// return), a Fanuc subprogram (M98, M97: the caller's locals, ends at M99)
+// or a Fanuc macro (G65, G66: its own locals, vacant when not given).
+enum class CallKind : std::uint8_t { Sub, Subprogram, Macro };
+
 struct Frame {
     Place Back;   // the line after the call
     Place Body;   // for repeats
     long Repeats; // runs left, this one included
-    bool Fanuc;   // ends at M99; M98 shares the caller's locals
-    bool Scoped;  // has its own locals
+    CallKind Kind;
+    bool Fanuc() const { return Kind != CallKind::Sub; } // ends at M99
+    bool Scoped() const { return Kind != CallKind::Subprogram; }
     std::size_t Loops;
     std::string Name;
 };
@@ -75,11 +81,11 @@ private:
     bool MacroCallBlock(Block& B);
     void Back(long To);
     void RunOWord(const OWord& Word);
-    void Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
-              const double* Args, std::uint32_t Given);
+    void Call(const Place& Body, long Repeats, CallKind Kind, std::string_view Name,
+              const double* Args = nullptr, std::uint32_t Given = 0);
     void Return();
     MacroCall Arguments(const Block& Given);
-    void CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given, bool Scoped);
+    void CallFanuc(long Number, long Repeats, const MacroCall* Macro = nullptr);
     const Place* FindSub(std::string_view Name);
     const Place* FindProgram(long Number);
     const Place* FindLabel(long Number);
