@@ -51,8 +51,9 @@ InterpResult Runner::Run() {
             if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
             if (status == LineReader::Status::End) {
                 if (calls_)
-                    Fail(Unsettled::Error, Top().Fanuc() ? Top().Name + " has no M99"
-                                                       : OName(Top().Name) + " sub has no endsub");
+                    Fail(Unsettled::Error, Top().Fanuc()
+                                               ? Top().Name + " has no M99"
+                                               : OName(Top().Name) + " sub has no endsub");
                 break;
             }
             Count(text.size());
