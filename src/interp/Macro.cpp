@@ -97,7 +97,7 @@ void Runner::RunMacro(const Macro& Word) {
         return;
     }
     case MacroWord::If: {
-        const double value = parser_.Real(rest);
+        const double value = parser_.Expression(rest);
         const bool taken = !Params::IsVacant(value) && value != 0.0;
         const std::string_view then(rest);
         if (then.starts_with("goto")) {
@@ -111,7 +111,7 @@ void Runner::RunMacro(const Macro& Word) {
     }
     case MacroWord::While: {
         const Place here{reader_.Start(), reader_.Line()};
-        const double value = parser_.Real(rest);
+        const double value = parser_.Expression(rest);
         const std::string name = LoopName(LoopId(rest));
         Loop* loop = FindLoop(name);
         if (loop && loop->Start.Offset != here.Offset) {

@@ -2,9 +2,8 @@
 
 #include "interp/Interpreter.h"
 
-#include <cmath>
+#include <bit>
 #include <cstdint>
-#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
@@ -28,9 +27,13 @@ struct Stop {
 class Params {
 public:
     static constexpr int kCount = 5400;
-    // A vacant value, as Fanuc's #0: left out of a word, 0 in arithmetic.
-    static constexpr double kVacant = std::numeric_limits<double>::quiet_NaN();
-    static bool IsVacant(double Value) { return std::isnan(Value); }
+    // A vacant value, as Fanuc's #0: left out of a word, 0 in arithmetic. A
+    // NaN of its own, told from any NaN that arithmetic makes.
+    static constexpr std::uint64_t kVacantBits = 0x7ff8'0000'0000'0001;
+    static constexpr double kVacant = std::bit_cast<double>(kVacantBits);
+    static bool IsVacant(double Value) {
+        return (std::bit_cast<std::uint64_t>(Value) & ~(std::uint64_t(1) << 63)) == kVacantBits;
+    }
     static constexpr int kLocal = 30;
 
     Params();

@@ -63,6 +63,8 @@ public:
     void Words(std::string_view Code, Block& Given);
     // A value: a number, a parameter, [expression] or a function, signed.
     double Real(const char*& P);
+    // Values joined by operators, as after a Fanuc IF: [#1 EQ 1] AND [#2 GT 0].
+    double Expression(const char*& P) { return Expression(P, 1); }
     // The end of the code, or an error at what is left.
     static void End(const char* P);
 

@@ -114,6 +114,8 @@ const Row kMacroRows[] = {
     {"WHILE false skips its body", "WHILE [0] DO1\nG1 Z-9\nEND1\nG1 Z-1\n", U::None, -1, 4, ""},
     {"DO loop left by GOTO", "#1=0\nDO1\n#1=#1-1\nG1 Z#1\nIF [#1 LE -2] GOTO 9\nEND1\nN9 M30\n",
      U::None, -2, 4, ""},
+    {"IF of two conditions", "#1=1\n#2=2\nIF[#1EQ1]AND[#2EQ2]GOTO9\nG1 Z-8\nN9 G1 Z-1\n", U::None,
+     -1, 5, ""},
     {"IF THEN", "#1=-1\nIF [#1 LT 0] THEN #2=-5\nIF [#1 GT 0] THEN #2=-7\nG1 Z#2\n", U::None, -5, 4,
      ""},
     {"G65 arguments vacant",
