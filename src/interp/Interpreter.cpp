@@ -81,7 +81,7 @@ void Runner::Step(std::string_view Code) {
         return;
     }
     Macro macro;
-    if (Parser::ReadMacro(Code, macro)) {
+    if (Parser::MaybeMacro(Code) && Parser::ReadMacro(Code, macro)) {
         RunMacro(macro);
         return;
     }
@@ -148,8 +148,9 @@ bool Runner::MacroCallBlock(Block& B) {
 
 void Runner::RunBlock() {
     Block& b = block_;
-    const CallWords words = TakeCallWords(b);
-    if (MacroCallBlock(b)) return;
+    // Most blocks hold neither M words nor G codes of calls.
+    const CallWords words = b.MCount ? TakeCallWords(b) : CallWords{};
+    if (b.GCount && MacroCallBlock(b)) return;
     if (b.Has) {
         const Outcome outcome = machine_.Run(b);
         if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);

@@ -246,8 +246,9 @@ bool Parser::ReadMacro(std::string_view Code, Macro& Word) {
                                        {"while[", MacroWord::While, false},
                                        {"do", MacroWord::Do, true},
                                        {"end", MacroWord::End, true}};
+    if (!MaybeMacro(Code)) return false;
     for (const Entry& e : kWords) {
-        if (!Code.starts_with(e.text)) continue;
+        if (Code[0] != e.text[0] || !Code.starts_with(e.text)) continue;
         const char* p = Code.data() + e.text.size() - (e.text.back() == '[');
         if (e.id) {
             if (!IsDigit(*p)) return false;

@@ -59,6 +59,10 @@ public:
     static bool ReadOWord(std::string_view Code, OWord& Word);
     // Whether Code is a Fanuc macro statement, and which.
     static bool ReadMacro(std::string_view Code, Macro& Word);
+    // False for most lines that are none: those that start with G and a digit.
+    static bool MaybeMacro(std::string_view Code) {
+        return Code.size() >= 2 && (Code[0] != 'g' || Code[1] == 'o');
+    }
     // Reads Code's words into Given; its parameter settings take effect after.
     void Words(std::string_view Code, Block& Given);
     // A value: a number, a parameter, [expression] or a function, signed.
