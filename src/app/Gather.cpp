@@ -71,7 +71,8 @@ public:
         : files_(Files), options_(Options), channel_(Channel), times_(Times) {}
 
     std::optional<std::vector<std::string>> Next() override {
-        if (count_ == 0) {
+        if (!begun_) {
+            begun_ = true;
             count_ = files_.size();
             return files_;
         }
@@ -118,6 +119,7 @@ private:
     GatherChannel& channel_;
     const GatherTimes& times_;
     bool held_ = true;
+    bool begun_ = false;
     size_t count_ = 0; // files given so far
     std::vector<Sender> senders_;
     GatherLink* current_ = nullptr; // the sender of the files given last
