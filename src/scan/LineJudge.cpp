@@ -38,13 +38,20 @@ std::string_view Trimmed(std::string_view Text) {
 
 constexpr std::size_t kKeyMax = 9; // the longest o-word keyword
 
-// The first bytes of the keywords.
-constexpr auto kKeyStarts = [] {
-    std::array<bool, 256> starts{};
-    for (const auto& rule : kKeyRules)
-        starts[static_cast<unsigned char>(rule.Key[0])] = true;
-    return starts;
+// The keywords by their first byte.
+struct KeysFrom {
+    std::uint8_t Keys[std::size(kKeyRules)];
+    std::size_t Count;
+};
+constexpr auto kKeysFrom = [] {
+    std::array<KeysFrom, 256> from{};
+    for (std::size_t k = 0; k < std::size(kKeyRules); ++k) {
+        KeysFrom& keys = from[static_cast<unsigned char>(kKeyRules[k].Key[0])];
+        keys.Keys[keys.Count++] = std::uint8_t(k);
+    }
+    return from;
 }();
+static_assert(std::size(kKeyRules) < 256);
 
 // Bytes that start a word, a keyword or a comment: the letters the rules
 // name, the first bytes of the dialect keywords, any lower-case letter.
@@ -102,8 +109,9 @@ void LineJudge::Reset() {
     lower_.Bytes.clear();
     word_ = Phase::Off;
     o_ = Phase::Off;
-    for (auto& matched : keyMatched_)
-        matched = 0;
+    for (std::size_t i = 0; i < active_; ++i)
+        keyMatched_[keys_[i]] = 0;
+    active_ = 0;
     keyBusy_ = false;
     wholeKey_ = -1;
     busy_ = false;
@@ -308,26 +316,32 @@ void LineJudge::Keywords(char C) {
     if (wholeKey_ >= 0 && !IsLetter(C))
         Note(kKeyRules[std::size_t(wholeKey_)].Kind, std::string(kKeyRules[wholeKey_].Key));
     wholeKey_ = -1;
-    // Most bytes neither go on a key nor start one.
-    if (!keyBusy_ && !(kKeyStarts[static_cast<unsigned char>(C)] && !IsLetter(prev_))) return;
-    keyBusy_ = false;
-    for (std::size_t k = 0; k < std::size(kKeyRules); ++k) {
+    // Not in an o-word: "O101 REPEAT [2]", "O<SCALE> CALL" are RS274NGC.
+    const auto c = static_cast<unsigned char>(C);
+    const bool start = kKeysFrom[c].Count && !IsLetter(prev_) && o_ == Phase::Off;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < active_; ++i) {
+        const std::uint8_t k = keys_[i];
         std::size_t& matched = keyMatched_[k];
         const std::string_view key = kKeyRules[k].Key;
-        if (matched > 0 && C == key[matched]) {
-            if (++matched == key.size()) {
-                matched = 0;
-                if (kKeyRules[k].Whole)
-                    wholeKey_ = int(k);
-                else
-                    Note(kKeyRules[k].Kind, std::string(key));
-            }
+        if (C != key[matched]) {
+            matched = 0;
+        } else if (++matched < key.size()) {
+            keys_[kept++] = k;
         } else {
-            // Not in an o-word: "O101 REPEAT [2]", "O<SCALE> CALL" are RS274NGC.
-            matched = C == key[0] && !IsLetter(prev_) && o_ == Phase::Off;
+            matched = 0;
+            if (kKeyRules[k].Whole)
+                wholeKey_ = int(k);
+            else
+                Note(kKeyRules[k].Kind, std::string(key));
         }
-        keyBusy_ |= matched > 0 || wholeKey_ >= 0;
     }
+    active_ = kept;
+    if (start)
+        for (std::size_t i = 0; i < kKeysFrom[c].Count; ++i)
+            if (const std::uint8_t k = kKeysFrom[c].Keys[i]; keyMatched_[k] == 0)
+                keyMatched_[k] = 1, keys_[active_++] = k;
+    keyBusy_ = active_ > 0 || wholeKey_ >= 0;
 }
 
 const LineFacts& LineJudge::End() {

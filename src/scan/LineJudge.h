@@ -112,6 +112,8 @@ private:
     Text oText_;
     // The dialect keywords: bytes matched of each.
     std::size_t keyMatched_[std::size(kKeyRules)] = {};
+    std::uint8_t keys_[std::size(kKeyRules)] = {}; // [0, active_): the keys partly matched
+    std::size_t active_ = 0;
     bool keyBusy_ = false;
     int wholeKey_ = -1; // a whole key matched up to the last byte, waiting for the next
     bool busy_ = false; // a word or a text is being read
