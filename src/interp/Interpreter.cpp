@@ -54,14 +54,16 @@ bool HasO(std::string_view Line) {
 }
 
 // Runs a program line by line and hands each block to the machine.
-class Runner {
+class Runner final : RunValues {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), parser_(params_) {}
+        : source_(Source), limits_(Limits), reader_(Source), params_(this), parser_(params_) {}
 
     InterpResult Run();
 
 private:
+    bool Named(std::string_view Name, double& Value) const override;
+    bool Numbered(int Number, double& Value) const override;
     void Step(std::string_view Code);
     void RunBlock();
     void RunOWord(const OWord& Word);
@@ -335,7 +337,24 @@ OWord Runner::SkipTo(std::string_view Name, std::initializer_list<Keyword> Words
 bool Runner::Condition(const char* Rest) {
     const double value = parser_.Real(Rest);
     Parser::End(Rest);
+    if (value != value) params_.FailUnknown();
     return value != 0.0;
+}
+
+// A machine runs the program (_task 1), LinuxCNC 2.9 reads it; the rest is
+// the machine's state.
+bool Runner::Named(std::string_view Name, double& Value) const {
+    static constexpr std::pair<std::string_view, double> kFixed[] = {
+        {"_task", 1.0}, {"_vmajor", 2.0}, {"_vminor", 9.0}, {"_remap_level", 0.0}};
+    for (const auto& [name, value] : kFixed)
+        if (Name == name) return Value = value, true;
+    if (Name == "_line") return Value = double(reader_.Line()), true;
+    if (Name == "_call_level") return Value = double(calls_), true;
+    return machine_.Named(Name, Value);
+}
+
+bool Runner::Numbered(int Number, double& Value) const {
+    return machine_.Numbered(Number, Value);
 }
 
 Loop* Runner::FindLoop(std::string_view Name) {
@@ -426,6 +445,7 @@ void Runner::RunOWord(const OWord& Word) {
         const char* rest = Word.Rest;
         const double count = parser_.Real(rest);
         Parser::End(rest);
+        if (count != count) params_.FailUnknown();
         if (loop) loops_.resize(std::size_t(loop - loops_.data()));
         if (count < 1.0) {
             SkipTo(name, {Keyword::Endrepeat});

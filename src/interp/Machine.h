@@ -4,7 +4,9 @@
 #include "interp/Interpreter.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <string_view>
 
 namespace vorlund {
 
@@ -29,6 +31,10 @@ public:
     DepthSource Source() const;
     // Whether any block has moved the tool.
     bool Moved() const;
+    // The state a program may read (#<_metric>, #<_z>, #5422): whether Name
+    // or Number is such a value, NaN where the run cannot know it.
+    bool Named(std::string_view Name, double& Value) const;
+    bool Numbered(int Number, double& Value) const;
 
 private:
     Outcome Dispatch(const Block& Given);
@@ -36,6 +42,12 @@ private:
     Outcome Mode(const Block& Given, int Code);
     Outcome Frame10(const Block& Given);
     Outcome Frame52(const Block& Given);
+    Outcome Frame92(const Block& Given, int Code);
+    Outcome Origin(const Block& Given, double* Offset, int Code);
+    void Shift(double* Offset, int Axis, double To);
+    Outcome Keep(int Code);
+    void Settings(const Block& Given);
+    double Position(int Axis) const;
     Outcome Move(const Block& Given);
     Outcome Linear(const Block& Given, bool Return);
     Outcome Arc(const Block& Given);
@@ -61,7 +73,21 @@ private:
     bool arcAbsolute_ = false;
     bool inch_ = false;
     bool retractR_ = true; // G99; G98 returns to the initial level
-    double pos_[3] = {};   // X, Y, Z in the current unit
+    double pos_[3] = {};   // X, Y, Z in the current unit, program coordinates
+    // The program's own offsets from the frame it started in: G52 and G92
+    // (one offset, as LinuxCNC keeps them), G10 L20 on the active system,
+    // and what G92.3 restores. An X or Y offset set where the axis was
+    // unknown is unknown; a Z one is a doubt.
+    double local_[3] = {}, work_[3] = {}, saved_[3] = {};
+    bool shiftKnown_[3] = {true, true, true};
+    bool savedKnown_ = false; // #5211 to #5219 hold machine data until G92 sets them
+    double shiftZ_ = 0.0;     // local_ and work_ in Z
+    // Modes and settings that move nothing, for the program to read.
+    static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+    int ccomp_ = 400, feedMode_ = 940, spindleMode_ = 970, lengthOffset_ = 490;
+    int coordSystem_ = -1, lathe_ = -1; // -1: as the machine was left
+    double feed_ = kUnknown, rpm_ = kUnknown, spindle_ = kUnknown, mist_ = kUnknown,
+           flood_ = kUnknown, selected_ = kUnknown, tool_ = kUnknown;
     bool known_[3] = {true, true, false};
     double initial_ = 0.0; // the Z where a run of canned cycles started
     bool initialKnown_ = false;

@@ -70,12 +70,22 @@ constexpr auto kCodeOf = [] {
     return map;
 }();
 
+// NaN is a value the run cannot know: it passes through, only infinity fails.
 double Checked(double Value, const char* What) {
-    if (!std::isfinite(Value)) Fail(Unsettled::Error, What);
+    if (std::isinf(Value)) Fail(Unsettled::Error, What);
     return Value;
 }
 
+// An unknown operand gives an unknown result, unless the other settles it.
+double Unknown(char Op, double A, double B) {
+    if (Op == '&' && (A == 0.0 || B == 0.0)) return 0.0;
+    if (Op == '|' && ((A == A && A != 0.0) || (B == B && B != 0.0))) return 1.0;
+    return A != A ? A : B;
+}
+
 double Binary(char Op, double A, double B) {
+    if (A != A || B != B) [[unlikely]]
+        return Unknown(Op, A, B);
     switch (Op) {
     case '+':
         return A + B;
@@ -249,9 +259,12 @@ void Parser::Words(std::string_view Code, Block& Given) {
             s.value = Real(p);
             continue;
         }
-        if (!IsLetter(c) || c == 'e' || c == 'o')
+        if (!IsLetter(c) || c == 'o')
             Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(p - 1, 1)));
         const double value = Real(p);
+        // Feeds, speeds and tool numbers cannot move the tool deeper.
+        if (value != value && c != 'f' && c != 's' && c != 't' && c != 'h' && c != 'd') [[unlikely]]
+            params_.FailUnknown();
         if (c == 'g' || c == 'm') {
             const bool g = c == 'g';
             if (!(value >= 0.0 && value < 1000.0))
@@ -371,6 +384,7 @@ double Parser::Parameter(const char*& P) {
 
 int Parser::Number(const char*& P) {
     const double value = Real(P);
+    if (value != value) params_.FailUnknown();
     const double whole = std::round(value);
     if (std::fabs(value - whole) > 1e-4 || whole < 0 || whole >= Params::kCount)
         Fail(Unsettled::Error, "no parameter #" + std::to_string(value));

@@ -61,8 +61,8 @@ const Row Rows[] = {
     {"G0 Z-0.3;G0 Z0.1;G91 G1 Z-0.2;Z-0.2", -0.3f, 1},
     {"G91 G1 Z-2", 0, 0, Move, Unsettled::IncrementalStart, 1, "G91 Z-2"},
     {"G91 G28 Z0;G90 G0 Z1;G1 Z-3", -3, 3},
-    {"X1 Z-1", 0, 0, Move, Unsettled::Error, 1, "axis words without a motion mode"},
-    {"G0 Z1;G80 Z-1", 0, 0, Move, Unsettled::Error, 2, "axis words without a motion mode"},
+    {"X1 Z-1", -1, 1},
+    {"G0 Z1;G81 X1 R2 Z-3;G80 Z-1", -3, 2, Bottom},
     // XZ and YZ arcs at their lowest point, both ways, I/K and R forms.
     {"G0 X0 Z0;G18 G2 X20 Z0 I10 K0", -10, 2, Arc},
     {"G0 X0 Z0;G18 G3 X20 Z0 I10 K0", 0, 0},
@@ -100,15 +100,23 @@ const Row Rows[] = {
     // Offsets, probing, splines, codes.
     {"G10 L2 P1 Z-5", 0, 0, Move, Unsettled::Offset, 1, "G10 L2"},
     {"G10 L1 P1 Z-5 R2;G0 Z-1", -1, 2},
-    {"G0 Z1;G92 Z0", 0, 0, Move, Unsettled::Offset, 2, "G92"},
+    {"G0 Z1;G92 Z0;G1 Z-2;G92.1;G1 Z-2", -2, 5},
+    {"G0 Z1;G92 Z0;G20 G1 Z-1", -24.4f, 3},
+    {"G92 Z0", 0, 0, Move, Unsettled::Offset, 1, "G92 at an unknown Z"},
     {"G92.3", 0, 0, Move, Unsettled::Offset, 1, "G92.3"},
-    {"G52 X5", 0, 0, Move, Unsettled::Offset, 1, "G52"},
-    {"G52 X0 Z0;G0 Z-1", -1, 2},
+    {"G0 Z0;G92 Z2;G92.2;G1 Z-1;G92.3;G1 Z-1", -3, 6},
+    {"G92 X5;G92.1;G18 G2 X1 Z0 R1", 0, 0, Move, Unsettled::IncrementalStart, 3},
+    {"G0 Z0;G52 Z-2;G1 Z-1;G52 Z0;G1 Z-2", -3, 3},
+    {"G0 Z1;G50 S2000;G50 X0 Z2;G1 Z-1", -2, 4},
+    {"G0 Z-5;G10 L20 P0 Z0;G1 Z-1", -6, 3},
+    {"G55 G0 Z-5;G10 L20 P2 Z0;G1 Z-1;G54", -6, 3, Move, Unsettled::Offset, 4, "G54 after"},
+    {"G10 L20 P2 Z0", 0, 0, Move, Unsettled::Offset, 1, "G10 L20"},
+    {"G0 Z1;G31 Z-5", 0, 0, Move, Unsettled::Probe, 2, "G31"},
     {"G0 Z1;G38.2 Z-10 F100", 0, 0, Move, Unsettled::Probe, 2, "G38.2"},
     {"G0 X0 Z0;G18 G5.1 X5 Z-1 I1 K1", 0, 0, Move, Unsettled::Spline, 2, "G5.1"},
     {"G0 Z0;G5 X5 Y5 I1 J1 P1 Q1 Z-1", -1, 2},
     {"G123 X1", 0, 0, Move, Unsettled::Error, 1, "unknown G code G123"},
-    {"G4 P1;G40 G49 G54 G54.1 G61 G64 G94;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 3},
+    {"G4 P1;G40 G49 G54 G54.1 G61 G64 G94 G103;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 3},
 };
 
 TEST(MachineTest, RunsPrograms) {
