@@ -149,7 +149,7 @@ void Runner::Step(std::string_view Code) {
     }
     started_ = true;
     OWord word;
-    if (Parser::ReadOWord(Code, word)) {
+    if (Parser::ReadOWord(Code, word) || parser_.ReadComputedOWord(Code, word)) {
         RunOWord(word);
         return;
     }

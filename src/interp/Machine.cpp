@@ -19,7 +19,7 @@ constexpr std::uint32_t Bit(char Letter) {
     return 1u << (Letter - 'A');
 }
 constexpr std::uint32_t AxisWords = Bit('X') | Bit('Y') | Bit('Z') | Bit('A') | Bit('B') |
-                                    Bit('C') | Bit('U') | Bit('V') | Bit('W');
+                                    Bit('C') | Bit('U') | Bit('V') | Bit('W') | Block::kPolar;
 constexpr std::uint32_t CentreWords = Bit('I') | Bit('J') | Bit('K');
 constexpr double MmPerInch = 25.4;
 
@@ -66,7 +66,7 @@ bool IsCycle(int Code) {
 }
 
 bool IsSpline(int Code) {
-    return Code == 50 || Code == 51 || Code == 52;
+    return Code == 50 || Code == 51 || Code == 52 || Code == 62; // G6.2: NURBS
 }
 
 bool IsMotion(int Code) {
@@ -314,25 +314,30 @@ void Machine::Advance(const Block& Given) {
         known_[i] = EndKnown(Given, i);
         pos_[i] = End(Given, i);
     }
+    if (Given.Has & Block::kPolar) known_[X] = known_[Y] = false;
 }
 
 Outcome Machine::Move(const Block& Given) {
+    // In XZ, G76 is a lathe's thread: to its Z and back to where it started.
+    if (motion_ == 760 && plane_ == 180) return Linear(Given, true);
     if (IsCycle(motion_)) return Cycle(Given);
     if (motion_ == 20 || motion_ == 30) return Arc(Given);
     if (IsSpline(motion_) && plane_ != 170) return Doubt(Unsettled::Spline, GWord(motion_));
-    // G0, G1, G33, and splines in XY: straight in Z. A rigid tap (G33.1)
-    // returns to where it started.
+    // G0, G1, G33, and splines in XY: straight in Z (a NURBS within its
+    // control polygon). A rigid tap (G33.1) returns to where it started.
     return Linear(Given, motion_ == 331);
 }
 
 Outcome Machine::Linear(const Block& Given, bool Return) {
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
     Start();
-    double z = pos_[Z];
-    bool known = known_[Z];
-    Advance(Given);
+    if (!Return) {
+        Advance(Given);
+    } else if (EndKnown(Given, Z)) {
+        Reach(End(Given, Z), Given.Line, DepthSource::Move);
+        return {};
+    }
     if (Given.Given('Z') && known_[Z]) Reach(pos_[Z], Given.Line, DepthSource::Move);
-    if (Return) pos_[Z] = z, known_[Z] = known;
     return {};
 }
 
@@ -435,6 +440,7 @@ Outcome Machine::Cycle(const Block& Given) {
         }
     }
     if (d == Z && levels) Reach(bottom, Given.Line, DepthSource::CycleBottom);
+    if (Given.Has & Block::kPolar) known_[X] = known_[Y] = false;
     // G99 ends at R, G98 at the initial level unless R is higher.
     known_[d] = retractR_ ? levels : initialKnown_;
     pos_[d] = retractR_ ? r : std::max(initial_, r);

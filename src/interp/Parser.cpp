@@ -212,12 +212,29 @@ bool Parser::ReadOWord(std::string_view Code, OWord& Word) {
         if (p == name) return false;
         Word.Name = std::string_view(name, std::size_t(p - name));
     }
-    const char* word = p;
-    while (IsLetter(*p))
-        ++p;
-    Word.Rest = p;
-    Word.Word = KeywordOf(std::string_view(word, std::size_t(p - word)));
+    ReadKeyword(p, Word);
     if (Word.Word == Keyword::Label && Word.Name[0] == '<') Word.Word = Keyword::Unknown;
+    return true;
+}
+
+void Parser::ReadKeyword(const char* P, OWord& Word) {
+    const char* word = P;
+    while (IsLetter(*P))
+        ++P;
+    Word.Rest = P;
+    Word.Word = KeywordOf(std::string_view(word, std::size_t(P - word)));
+}
+
+bool Parser::ReadComputedOWord(std::string_view Code, OWord& Word) {
+    if (Code.size() < 2 || Code[0] != 'o' || (Code[1] != '[' && Code[1] != '#')) return false;
+    const char* p = Code.data() + 1;
+    const double value = Real(p);
+    if (value != value) params_.FailUnknown();
+    if (!(value >= 0.0 && value < 1e9) || value != std::floor(value))
+        Fail(Unsettled::Error, "o-word number " + std::to_string(value));
+    oname_ = std::to_string(long(value));
+    Word.Name = oname_;
+    ReadKeyword(p, Word);
     return true;
 }
 
@@ -257,6 +274,12 @@ void Parser::Words(std::string_view Code, Block& Given) {
             }
             Expect(p, '=');
             s.value = Real(p);
+            continue;
+        }
+        if (c == '$' || c == '@' || c == '^') {
+            // A spindle's number; polar X and Y, which the machine forgets.
+            Real(p);
+            Given.Has |= c == '$' ? 0u : Block::kPolar;
             continue;
         }
         if (!IsLetter(c) || c == 'o')

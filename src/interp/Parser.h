@@ -47,6 +47,9 @@ public:
     std::string_view Code(std::string_view Line);
     // Whether Code is an o-word line, and which.
     static bool ReadOWord(std::string_view Code, OWord& Word);
+    // Whether Code is an o-word line with a computed number ("o[#1+1] call"),
+    // and which; its name lives until the next such line.
+    bool ReadComputedOWord(std::string_view Code, OWord& Word);
     // Reads Code's words into Given; its parameter settings take effect after.
     void Words(std::string_view Code, Block& Given);
     // A value: a number, a parameter, [expression] or a function, signed.
@@ -55,6 +58,7 @@ public:
     static void End(const char* P);
 
 private:
+    static void ReadKeyword(const char* P, OWord& Word);
     double Expression(const char*& P, int Level);
     double Function(const char*& P);
     double Parameter(const char*& P);
@@ -63,6 +67,7 @@ private:
 
     Params& params_;
     std::string code_;
+    std::string oname_;
     int depth_ = 0;
 };
 

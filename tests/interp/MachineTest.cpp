@@ -115,6 +115,8 @@ const Row Rows[] = {
     {"G0 Z1;G38.2 Z-10 F100", 0, 0, Move, Unsettled::Probe, 2, "G38.2"},
     {"G0 X0 Z0;G18 G5.1 X5 Z-1 I1 K1", 0, 0, Move, Unsettled::Spline, 2, "G5.1"},
     {"G0 Z0;G5 X5 Y5 I1 J1 P1 Q1 Z-1", -1, 2},
+    {"G0 Z-1;G6.2 L3 P1 K0 X0 Y0;X1 Y1 P1 K1;G18 G6.2 X1 Z-5", -1, 1, Move, Unsettled::Spline, 4},
+    {"G0 Z1;G18 G76 P0.05 Z-10 I-0.1 J0.02 K0.1;G91 G1 Z-1", -10, 2},
     {"G123 X1", 0, 0, Move, Unsettled::Error, 1, "unknown G code G123"},
     {"G4 P1;G40 G49 G54 G54.1 G61 G64 G94 G103;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 3},
 };
