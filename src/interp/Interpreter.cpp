@@ -4,6 +4,7 @@
 #include "interp/Machine.h"
 #include "interp/Parser.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -33,6 +34,7 @@ struct Frame {
     long Repeats; // runs left, this one included
     bool Fanuc;   // ends at M99; M98 shares the caller's locals
     bool Scoped;  // has its own locals
+    bool Forget;  // a profile cycle's: leaves the tool where the program does not say
     std::size_t Loops;
     std::string Name;
 };
@@ -70,6 +72,8 @@ private:
     void Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
               const double* Args, std::uint32_t Given);
     void Return();
+    void Profile(const Block& Given);
+    void CheckProfile(std::string_view Line);
     void CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given, bool Scoped);
     const Place* FindSub(std::string_view Name);
     const Place* FindProgram(long Number);
@@ -101,8 +105,10 @@ private:
     std::vector<Frame> frames_;    // [0, calls_) in use; kept to reuse their names
     std::size_t calls_ = 0;
     std::vector<Loop> loops_;
-    std::string skip_;  // the o-word SkipTo looks for
-    std::string label_; // an if's, while its branches are tried
+    std::string skip_;           // the o-word SkipTo looks for
+    std::string label_;          // an if's, while its branches are tried
+    long profileNext_ = -1;      // the N a Fanuc profile cycle's profile must start at
+    std::vector<long> profiles_; // the profiles run so far
 };
 
 // Counts the blocks run again by calls and loops, a long line as one per 64
@@ -130,7 +136,9 @@ InterpResult Runner::Run() {
                 break;
             }
             Count(text.size());
-            Step(parser_.Code(text));
+            const std::string_view code = parser_.Code(text);
+            if (profileNext_ >= 0 && !code.empty()) CheckProfile(text);
+            Step(code);
         }
     } catch (const Stop& stop) {
         return {stop.Reason,      stop.Line ? stop.Line : reader_.Line(), stop.Text, 0.0f, 0,
@@ -208,6 +216,7 @@ void Runner::RunBlock() {
         if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);
     }
     if (ended_) return;
+    if (machine_.ProfileCycle()) Profile(b);
     if (call) {
         if (!local) {
             CallFanuc(program, repeats, nullptr, 0, false);
@@ -226,6 +235,43 @@ void Runner::RunBlock() {
         else
             Return();
     }
+}
+
+// A lathe's profile cycle: LinuxCNC names the sub of its profile with Q,
+// run here as a call; a Fanuc control names the profile's first and last
+// blocks with P and Q, run as the blocks that follow the cycle.
+void Runner::Profile(const Block& Given) {
+    if (Given.Given('Q')) {
+        const std::string name = std::to_string(std::lround(Given.Of('Q')));
+        if (const Place* body = FindSub(name)) {
+            // Facing (G72) retracts R away from the stock, maybe below the profile.
+            if (machine_.ProfileCycle() / 10 == 72) {
+                if (!Given.Given('R')) Fail(Unsettled::Error, "G72 without R");
+                machine_.Overshoot(std::fabs(Given.Of('R')));
+            }
+            Call(*body, 1, false, true, name, nullptr, 0);
+            Top().Forget = true;
+            return;
+        }
+    }
+    if (!Given.Given('P') || !Given.Given('Q')) return; // depth of cut and retract only
+    const long first = std::lround(Given.Of('P'));
+    if (std::find(profiles_.begin(), profiles_.end(), first) == profiles_.end())
+        profileNext_ = first;
+}
+
+void Runner::CheckProfile(std::string_view Line) {
+    std::size_t i = Line.find_first_not_of(" \t");
+    long n = -1;
+    if (i != std::string_view::npos && (Line[i] | 0x20) == 'n')
+        for (n = 0, ++i; i < Line.size() && Line[i] >= '0' && Line[i] <= '9' && n < 1'000'000'000;
+             ++i)
+            n = n * 10 + (Line[i] - '0');
+    if (n != profileNext_)
+        Fail(Unsettled::Error,
+             "the profile N" + std::to_string(profileNext_) + " does not follow its cycle");
+    profiles_.push_back(n);
+    profileNext_ = -1;
 }
 
 void Runner::CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given,
@@ -247,6 +293,7 @@ void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std:
     frame.Repeats = Repeats;
     frame.Fanuc = Fanuc;
     frame.Scoped = Scoped;
+    frame.Forget = false;
     frame.Loops = loops_.size();
     frame.Name.assign(Name);
     reader_.Seek(Body.Offset, Body.Line);
@@ -255,6 +302,7 @@ void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std:
 void Runner::Return() {
     const Frame& top = Top();
     if (top.Scoped) params_.Leave();
+    if (top.Forget) machine_.Forget(), machine_.Overshoot(0.0);
     loops_.resize(top.Loops);
     reader_.Seek(top.Back.Offset, top.Back.Line);
     --calls_;

@@ -65,6 +65,11 @@ bool IsCycle(int Code) {
     return Code == 730 || Code == 740 || Code == 760 || (Code >= 810 && Code <= 890);
 }
 
+// G70 to G72 and their .1 and .2 forms: a lathe's cycles along a profile.
+bool IsProfileCycle(int Code) {
+    return Code >= 700 && Code <= 722 && Code % 10 <= 2;
+}
+
 bool IsSpline(int Code) {
     return Code == 50 || Code == 51 || Code == 52 || Code == 62; // G6.2: NURBS
 }
@@ -105,6 +110,9 @@ Outcome Machine::Dispatch(const Block& Given) {
         nonModal_ = 0;
     }
     if (nonModal_ == 280 || nonModal_ == 300) return Home(Given);
+    // A lathe's profile cycle starts at its X and Z; the runner runs the
+    // profile, whose depth is the cycle's.
+    if (IsProfileCycle(nonModal_)) return Linear(Given, false);
     // G10, G43.1/.2, G52 and G92 take the axis words: no move.
     if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 920) return {};
     // An arc with a centre and no end is a full circle.
@@ -145,6 +153,8 @@ Outcome Machine::Mode(const Block& Given, int Code) {
     else if (Code == 800)
         motion_ = series_ = -1;
     else if (Code == 280 || Code == 300 || Code == 530)
+        nonModal_ = Code;
+    else if (IsProfileCycle(Code))
         nonModal_ = Code;
     else if (Code == 431 || Code == 432)
         nonModal_ = 431; // a tool length from axis words
@@ -276,7 +286,7 @@ void Machine::Start() {
 }
 
 void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
-    Z += shiftZ_; // in the frame the program started in
+    Z += shiftZ_ - overshoot_; // in the frame the program started in
     // Beyond a float the depth cannot be told.
     if (!(std::fabs(Z) <= std::numeric_limits<float>::max())) {
         overflow_ = true;
@@ -484,6 +494,14 @@ DepthSource Machine::Source() const {
 }
 bool Machine::Moved() const {
     return moved_;
+}
+
+int Machine::ProfileCycle() const {
+    return IsProfileCycle(nonModal_) ? nonModal_ : 0;
+}
+
+void Machine::Forget() {
+    std::fill(std::begin(known_), std::end(known_), false);
 }
 
 double Machine::Position(int Axis) const {

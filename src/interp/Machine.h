@@ -31,6 +31,14 @@ public:
     DepthSource Source() const;
     // Whether any block has moved the tool.
     bool Moved() const;
+    // The lathe's profile cycle (G70 to G72, times 10) the last block gave; 0
+    // when none.
+    int ProfileCycle() const;
+    // Each point reached may be passed by By below: a facing cycle retracts
+    // away from the stock along its profile.
+    void Overshoot(double By) { overshoot_ = By; }
+    // The tool is somewhere the program does not say: after a profile cycle.
+    void Forget();
     // The state a program may read (#<_metric>, #<_z>, #5422): whether Name
     // or Number is such a value, NaN where the run cannot know it.
     bool Named(std::string_view Name, double& Value) const;
@@ -82,6 +90,7 @@ private:
     bool shiftKnown_[3] = {true, true, true};
     bool savedKnown_ = false; // #5211 to #5219 hold machine data until G92 sets them
     double shiftZ_ = 0.0;     // local_ and work_ in Z
+    double overshoot_ = 0.0;
     // Modes and settings that move nothing, for the program to read.
     static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
     int ccomp_ = 400, feedMode_ = 940, spindleMode_ = 970, lengthOffset_ = 490;
