@@ -157,7 +157,8 @@ void Runner::Step(std::string_view Code) {
     }
     started_ = true;
     OWord word;
-    if (Parser::ReadOWord(Code, word) || parser_.ReadComputedOWord(Code, word)) {
+    if (Code[0] == 'o' &&
+        (Parser::ReadOWord(Code, word) || parser_.ReadComputedOWord(Code, word))) {
         RunOWord(word);
         return;
     }

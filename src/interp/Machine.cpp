@@ -496,10 +496,6 @@ bool Machine::Moved() const {
     return moved_;
 }
 
-int Machine::ProfileCycle() const {
-    return IsProfileCycle(nonModal_) ? nonModal_ : 0;
-}
-
 void Machine::Forget() {
     std::fill(std::begin(known_), std::end(known_), false);
 }

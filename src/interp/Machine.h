@@ -33,7 +33,7 @@ public:
     bool Moved() const;
     // The lathe's profile cycle (G70 to G72, times 10) the last block gave; 0
     // when none.
-    int ProfileCycle() const;
+    int ProfileCycle() const { return nonModal_ >= 700 && nonModal_ <= 722 ? nonModal_ : 0; }
     // Each point reached may be passed by By below: a facing cycle retracts
     // away from the stock along its profile.
     void Overshoot(double By) { overshoot_ = By; }

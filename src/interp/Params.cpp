@@ -57,20 +57,21 @@ const double* Params::Find(std::string_view Name) const {
     return nullptr;
 }
 
+// A global the program sets can never have a predefined name: found first.
 double Params::Get(std::string_view Name) const {
+    if (const double* value = Find(Name)) return *value;
     double own;
     if (run_ && Name.starts_with('_') && run_->Named(Name, own))
         return own == own ? own : Unknown(Unsettled::Unset, "#<" + std::string(Name) + ">");
-    if (const double* value = Find(Name)) return *value;
     return Unknown(Unsettled::Unset, "#<" + std::string(Name) + ">");
 }
 
 void Params::Set(std::string_view Name, double Value) {
     double own;
-    if (run_ && Name.starts_with('_') && run_->Named(Name, own))
-        Fail(Unsettled::Error, "#<" + std::string(Name) + "> is read only");
     if (double* value = const_cast<double*>(Find(Name))) {
         *value = Value;
+    } else if (run_ && Name.starts_with('_') && run_->Named(Name, own)) {
+        Fail(Unsettled::Error, "#<" + std::string(Name) + "> is read only");
     } else if (!Name.empty() && Name[0] == '_') {
         globals_.emplace(Name, Value);
     } else {
