@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -80,7 +82,9 @@ private:
     const Place* FindLabel(long Number);
     void Index();
     OWord SkipTo(std::string_view Name, std::initializer_list<Keyword> Words);
+    double Value(const char* Rest);
     bool Condition(const char* Rest);
+    void SkipStill(std::int64_t Line);
     Loop* FindLoop(std::string_view Name);
     void Count(std::size_t Length);
     Frame& Top() { return frames_[calls_ - 1]; }
@@ -383,11 +387,48 @@ OWord Runner::SkipTo(std::string_view Name, std::initializer_list<Keyword> Words
     }
 }
 
-bool Runner::Condition(const char* Rest) {
+double Runner::Value(const char* Rest) {
     const double value = parser_.Real(Rest);
     Parser::End(Rest);
+    return value;
+}
+
+bool Runner::Condition(const char* Rest) {
+    const double value = Value(Rest);
     if (value != value) params_.FailUnknown();
     return value != 0.0;
+}
+
+// Whether a block moves nothing and changes nothing a move depends on: it
+// sets feeds, speeds, the tool, the spindle, coolant, or waits; no
+// parameter ("=").
+bool Still(std::string_view Code) {
+    for (std::size_t i = 0; i < Code.size(); ++i) {
+        const char c = Code[i];
+        if (c == '=' || (c >= 'a' && c <= 'z' && !std::strchr("defhmpqst", c))) return false;
+        const int m = c == 'm' ? std::atoi(Code.data() + i + 1) : 0; // Code ends with a NUL
+        if (m >= 97 && m <= 99) return false;                        // calls and returns
+    }
+    return true;
+}
+
+// The rest of an if (from Line) whose condition the run cannot know: when
+// no branch moves or sets anything, the program goes on the same either way.
+void Runner::SkipStill(std::int64_t Line) {
+    for (;;) {
+        std::string_view text;
+        if (reader_.Next(text) != LineReader::Status::Line) break;
+        Count(text.size());
+        const std::string_view code = parser_.Code(text);
+        OWord word;
+        if (!code.empty() && code[0] == 'o' && Parser::ReadOWord(code, word) &&
+            word.Name == label_) {
+            if (word.Word == Keyword::Endif) return;
+            if (word.Word == Keyword::Elseif || word.Word == Keyword::Else) continue;
+        }
+        if (!Still(code)) break;
+    }
+    params_.FailUnknown(Line);
 }
 
 // A machine runs the program (_task 1), LinuxCNC 2.9 reads it; the rest is
@@ -451,13 +492,17 @@ void Runner::RunOWord(const OWord& Word) {
         Call(*body, 1, false, true, name, args, (std::uint32_t(1) << count) - 1);
         return;
     }
-    case Keyword::If:
-        if (Condition(Word.Rest)) return;
+    case Keyword::If: {
+        double value = Value(Word.Rest);
         label_.assign(name); // reading on reuses the line's memory
         for (;;) {
+            if (value != value) return SkipStill(reader_.Line());
+            if (value != 0.0) return;
             const OWord branch = SkipTo(label_, {Keyword::Elseif, Keyword::Else, Keyword::Endif});
-            if (branch.Word != Keyword::Elseif || Condition(branch.Rest)) return;
+            if (branch.Word != Keyword::Elseif) return;
+            value = Value(branch.Rest);
         }
+    }
     case Keyword::Elseif:
     case Keyword::Else:
         SkipTo(name, {Keyword::Endif});

@@ -19,8 +19,9 @@ double Params::Unknown(Unsettled Reason, std::string Text) const {
     return std::numeric_limits<double>::quiet_NaN();
 }
 
-void Params::FailUnknown() const {
-    Fail(unknown_.Reason == Unsettled::None ? Unsettled::Unset : unknown_.Reason, unknown_.Text);
+void Params::FailUnknown(std::int64_t Line) const {
+    throw Stop{unknown_.Reason == Unsettled::None ? Unsettled::Unset : unknown_.Reason,
+               unknown_.Text, Line};
 }
 
 double Params::Get(int Number) const {

@@ -51,7 +51,7 @@ public:
     void Set(std::string_view Name, double Value);
     bool Exists(std::string_view Name) const;
     // Stops the run: a value it could not know reached Z, a condition, ...
-    [[noreturn]] void FailUnknown() const;
+    [[noreturn]] void FailUnknown(std::int64_t Line = 0) const;
 
     // A call: the caller's locals are kept; the callee's #1 to #30 are Args,
     // those with their bit in Given set.
