@@ -332,7 +332,13 @@ Outcome Machine::Move(const Block& Given) {
     if (motion_ == 760 && plane_ == 180) return Linear(Given, true);
     if (IsCycle(motion_)) return Cycle(Given);
     if (motion_ == 20 || motion_ == 30) return Arc(Given);
-    if (IsSpline(motion_) && plane_ != 170) return Doubt(Unsettled::Spline, GWord(motion_));
+    if (IsSpline(motion_) && plane_ != 170) {
+        // A NURBS lies within the hull of its control points while each
+        // weight (G5.2's P, G6.2's R) is positive: they bound its depth.
+        const char weight = motion_ == 52 ? 'P' : motion_ == 62 ? 'R' : '\0';
+        if (!weight || (Given.Given(weight) && !(Given.Of(weight) > 0.0)))
+            return Doubt(Unsettled::Spline, GWord(motion_));
+    }
     // G0, G1, G33, and splines in XY: straight in Z (a NURBS within its
     // control polygon). A rigid tap (G33.1) returns to where it started.
     return Linear(Given, motion_ == 331);
