@@ -364,6 +364,11 @@ double Parser::Function(const char*& P) {
     Expect(P, '[');
     if (name == "exists") {
         Expect(P, '#');
+        if (*P != '<') { // a number: whether there is such a parameter
+            const double n = Real(P);
+            Expect(P, ']');
+            return n != n ? n : n >= 1.0 && n < Params::kCount && n == std::floor(n);
+        }
         const std::string_view what = Name(P);
         Expect(P, ']');
         return params_.Exists(what);
