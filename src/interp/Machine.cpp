@@ -206,17 +206,17 @@ void Machine::Settings(const Block& Given) {
 }
 
 Outcome Machine::Frame10(const Block& Given) {
-    // L1, L10, L11 write the tool table; the others move a frame.
-    int l = Given.Given('L') ? Count(Given.Of('L')) : 0;
+    // L0 reloads the tool table, L1, L10, L11 write it; the others move a frame.
+    int l = Given.Given('L') ? Count(Given.Of('L')) : -1;
     nonModal_ = 100;
-    if (l == 1 || l == 10 || l == 11) return {};
+    if (l == 0 || l == 1 || l == 10 || l == 11) return {};
     // L20 sets a system where the tool is: known for the one in force (P0,
     // or the one the program selected).
     const int p = Given.Given('P') ? Count(Given.Of('P')) : -1;
     constexpr int kSystems[] = {0, 540, 550, 560, 570, 580, 590, 591, 592, 593};
     if (l == 20 && p >= 0 && p <= 9 && (p == 0 || kSystems[p] == coordSystem_))
         return Origin(Given, work_, 100);
-    return Doubt(Unsettled::Offset, l ? "G10 " + Word('L', l) : "G10");
+    return Doubt(Unsettled::Offset, l >= 0 ? "G10 " + Word('L', l) : "G10");
 }
 
 Outcome Machine::Frame52(const Block& Given) {

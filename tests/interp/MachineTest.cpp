@@ -99,7 +99,7 @@ const Row Rows[] = {
     {"G53 G0 Z0;G91 G1 Z-1", 0, 0, Move, Unsettled::IncrementalStart, 2},
     // Offsets, probing, splines, codes.
     {"G10 L2 P1 Z-5", 0, 0, Move, Unsettled::Offset, 1, "G10 L2"},
-    {"G10 L1 P1 Z-5 R2;G0 Z-1", -1, 2},
+    {"G10 L1 P1 Z-5 R2;G10 L0;G0 Z-1;G10 X1 Z-9", -1, 3, Move, Unsettled::Offset, 4, "G10"},
     {"G0 Z1;G92 Z0;G1 Z-2;G92.1;G1 Z-2", -2, 5},
     {"G0 Z1;G92 Z0;G20 G1 Z-1", -24.4f, 3},
     {"G92 Z0", 0, 0, Move, Unsettled::Offset, 1, "G92 at an unknown Z"},
