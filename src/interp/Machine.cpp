@@ -113,6 +113,8 @@ Outcome Machine::Dispatch(const Block& Given) {
     // A lathe's profile cycle starts at its X and Z; the runner runs the
     // profile, whose depth is the cycle's.
     if (IsProfileCycle(nonModal_)) return Linear(Given, false);
+    // Grooving pecks to its X and Z and returns to where it started.
+    if (nonModal_ == 750) return Linear(Given, true);
     // G10, G43.1/.2, G52 and G92 take the axis words: no move.
     if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 920) return {};
     // An arc with a centre and no end is a full circle.
@@ -154,7 +156,7 @@ Outcome Machine::Mode(const Block& Given, int Code) {
         motion_ = series_ = -1;
     else if (Code == 280 || Code == 300 || Code == 530)
         nonModal_ = Code;
-    else if (IsProfileCycle(Code))
+    else if (IsProfileCycle(Code) || Code == 750) // G75: a lathe's grooving cycle
         nonModal_ = Code;
     else if (Code == 431 || Code == 432)
         nonModal_ = 431; // a tool length from axis words
