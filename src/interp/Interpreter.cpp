@@ -260,6 +260,9 @@ void Runner::Profile(const Block& Given) {
         }
     }
     if (!Given.Given('P') || !Given.Given('Q')) return; // depth of cut and retract only
+    // Stock left below the profile: the roughing passes run below it.
+    if (Given.Given('W') && Given.Of('W') < 0.0)
+        Fail(Unsettled::Error, "a profile cycle leaving stock below its profile (W below 0)");
     const long first = std::lround(Given.Of('P'));
     if (std::find(profiles_.begin(), profiles_.end(), first) == profiles_.end())
         profileNext_ = first;

@@ -157,7 +157,7 @@ Outcome Machine::Mode(const Block& Given, int Code) {
     else if (Code == 280 || Code == 300 || Code == 530)
         nonModal_ = Code;
     else if (IsProfileCycle(Code) || Code == 750) // G75: a lathe's grooving cycle
-        nonModal_ = Code;
+        nonModal_ = Code, turning_ = true;
     else if (Code == 431 || Code == 432)
         nonModal_ = 431; // a tool length from axis words
     else if (Code == 100)
@@ -166,13 +166,20 @@ Outcome Machine::Mode(const Block& Given, int Code) {
         return Frame52(Given);
     else if (Code >= 920 && Code <= 923)
         return Frame92(Given, Code);
-    else if (Code == 500 && (Given.Has & AxisWords)) // a lathe's G92; else a clamp or a cancel
-        return Frame92(Given, 920);
+    else if (Code == 500)
+        return Frame50(Given);
     else if ((Code >= 382 && Code <= 385) || Code == 310)
         return Doubt(Unsettled::Probe, GWord(Code));
-    else if (Code != 500)
+    else
         return Keep(Code);
     return {};
+}
+
+// A lathe's G92 with axis words, its spindle clamp with S; alone, a mill's
+// end of scaling.
+Outcome Machine::Frame50(const Block& Given) {
+    turning_ = turning_ || Given.Given('S') || (Given.Has & AxisWords);
+    return Given.Has & AxisWords ? Frame92(Given, 920) : Outcome{};
 }
 
 // A code that changes nothing the depth depends on, kept for the program
@@ -364,6 +371,10 @@ Outcome Machine::Arc(const Block& Given) {
     int a = plane_ == 170 ? X : plane_ == 180 ? Z : Y;
     int b = plane_ == 170 ? Y : plane_ == 180 ? X : Z;
     int n = 3 - a - b;
+    // A lathe may give X as a diameter (G7, and a Fanuc lathe's default):
+    // only a known radius mode (G8) gives the arc its shape.
+    if ((lathe_ == 70 || (turning_ && lathe_ != 80)) && (Given.Has & (Bit('X') | Bit('I'))))
+        return Fault("an arc on a lathe, X maybe a diameter");
     bool radius = Given.Given('R');
     bool centre = Given.Given(CentreLetter[a]) || Given.Given(CentreLetter[b]);
     if (Given.Given(CentreLetter[n]))

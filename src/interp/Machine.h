@@ -50,6 +50,7 @@ private:
     Outcome Mode(const Block& Given, int Code);
     Outcome Frame10(const Block& Given);
     Outcome Frame52(const Block& Given);
+    Outcome Frame50(const Block& Given);
     Outcome Frame92(const Block& Given, int Code);
     Outcome Origin(const Block& Given, double* Offset, int Code);
     void Shift(double* Offset, int Axis, double To);
@@ -95,6 +96,7 @@ private:
     static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
     int ccomp_ = 400, feedMode_ = 940, spindleMode_ = 970, lengthOffset_ = 490;
     int coordSystem_ = -1, lathe_ = -1; // -1: as the machine was left
+    bool turning_ = false;              // a lathe's code was given: G50 S, G70 to G72, G75
     double feed_ = kUnknown, rpm_ = kUnknown, spindle_ = kUnknown, mist_ = kUnknown,
            flood_ = kUnknown, selected_ = kUnknown, tool_ = kUnknown;
     bool known_[3] = {true, true, false};

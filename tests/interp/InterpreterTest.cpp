@@ -114,6 +114,8 @@ const Row kRows[] = {
      "G0 X30 Z2\nG71 U1 R0.5\nG71 P10 Q20 U0.5 W0.1 F0.2\nN10 G0 X10\nG1 Z-25\nN20 X30\n"
      "G70 P10 Q20\nM30\n",
      U::None, -25, 5, ""},
+    {"Fanuc profile cycle with stock below",
+     "G0 X30 Z2\nG72 P10 Q20 U0.5 W-0.1\nN10 G0 Z-5\nN20 X0\n", U::Error, 0, 2, "W below 0"},
     {"Fanuc profile elsewhere", "G71 P10 Q20 U0.5\nG0 Z5\nM30\nN10 G1 Z-9\nN20 X1\n", U::Error, 0,
      2, "N10"},
     {"read only", "#<_x>=1\n", U::Error, 0, 1, "read only"},
