@@ -374,7 +374,7 @@ Outcome Machine::Arc(const Block& Given) {
     // A lathe may give X as a diameter (G7, and a Fanuc lathe's default):
     // only a known radius mode (G8) gives the arc its shape.
     if ((lathe_ == 70 || (turning_ && lathe_ != 80)) && (Given.Has & (Bit('X') | Bit('I'))))
-        return Fault("an arc on a lathe, X maybe a diameter");
+        return Fault("an arc on a lathe, whose X may be a diameter");
     bool radius = Given.Given('R');
     bool centre = Given.Given(CentreLetter[a]) || Given.Given(CentreLetter[b]);
     if (Given.Given(CentreLetter[n]))
