@@ -44,6 +44,8 @@ std::string RunWords(const InterpResult& Run) {
         return "only defines subroutines";
     case Unsettled::Spline:
         return "spline outside the XY plane" + Detail(text);
+    case Unsettled::Frame:
+        return "scales, mirrors or tilts the program" + Detail(text);
     case Unsettled::Runaway:
         return "runs away" + (text.empty() ? "" : ": " + QuoteName(text));
     case Unsettled::Error:
@@ -82,6 +84,14 @@ std::string_view DoubtWords(DoubtKind Kind) {
     case DoubtKind::ForeignCall:
     case DoubtKind::Call:
         return "calls a subprogram";
+    case DoubtKind::ForeignCycle:
+        return "a cycle whose depth is a parameter";
+    case DoubtKind::ForeignFlow:
+    case DoubtKind::Jump:
+        return "a jump or loop";
+    case DoubtKind::ForeignFrame:
+    case DoubtKind::Frame:
+        return "scales, mirrors or tilts the program";
     case DoubtKind::OWord:
         return "o-word control";
     }

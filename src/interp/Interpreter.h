@@ -18,6 +18,7 @@ enum class Unsettled : std::uint8_t {
     MissingProgram,   // calls a program that is not in the file
     OnlySubroutines,  // defines subroutines and moves nothing when run alone
     Spline,           // a spline in the XZ or YZ plane
+    Frame,            // scaling, mirroring, a rotation that moves Z, a tilted plane
     Runaway,          // no end within the step budget, or calls nested too deep
     Error,            // division by zero, an unknown word, a malformed expression
 };

@@ -83,10 +83,11 @@ bool IsMotion(int Code) {
 // mode, plane and home variants, cutter and tool length compensation (the
 // programmed contour is the cut, in any plane), work offset selection (the
 // program's own frame; G54.1 as Fanuc numbers more of them), path control,
-// feed and spindle modes, spline end, look-ahead (Haas G103).
-constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411,
-                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591,
-                           592, 593, 610, 611, 640, 930, 940, 950, 960, 970, 1030};
+// mirror and rotation cancels, feed and spindle modes, spline end, look-ahead
+// (Haas G103).
+constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411, 501,
+                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591, 592,
+                           593, 610, 611, 640, 690, 930, 940, 950, 960, 970, 1030};
 
 bool IsIgnored(int Code) {
     return std::find(std::begin(Ignored), std::end(Ignored), Code) != std::end(Ignored);
@@ -115,8 +116,10 @@ Outcome Machine::Dispatch(const Block& Given) {
     if (IsProfileCycle(nonModal_)) return Linear(Given, false);
     // Grooving pecks to its X and Z and returns to where it started.
     if (nonModal_ == 750) return Linear(Given, true);
-    // G10, G43.1/.2, G52 and G92 take the axis words: no move.
-    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 920) return {};
+    // G10, G43.1/.2, G52, G68 and G92 take the axis words: no move.
+    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 680 ||
+        nonModal_ == 920)
+        return {};
     // An arc with a centre and no end is a full circle.
     bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
     if (!(Given.Has & AxisWords) && !circle) return {};
@@ -170,6 +173,10 @@ Outcome Machine::Mode(const Block& Given, int Code) {
         return Frame50(Given);
     else if ((Code >= 382 && Code <= 385) || Code == 310)
         return Doubt(Unsettled::Probe, GWord(Code));
+    else if (Code == 510 || Code == 511 || Code == 682)
+        return Doubt(Unsettled::Frame, GWord(Code));
+    else if (Code == 680)
+        return Rotate(Given);
     else
         return Keep(Code);
     return {};
@@ -226,6 +233,14 @@ Outcome Machine::Frame10(const Block& Given) {
     if (l == 20 && p >= 0 && p <= 9 && (p == 0 || kSystems[p] == coordSystem_))
         return Origin(Given, work_, 100);
     return Doubt(Unsettled::Offset, l >= 0 ? "G10 " + Word('L', l) : "G10");
+}
+
+Outcome Machine::Rotate(const Block& Given) {
+    // About the plane's normal: in XY, Z stays; a tilted axis (I, J) moves it.
+    if (plane_ != 170 || Given.Given('I') || Given.Given('J'))
+        return Doubt(Unsettled::Frame, "G68");
+    nonModal_ = 680;
+    return {};
 }
 
 Outcome Machine::Frame52(const Block& Given) {

@@ -57,6 +57,7 @@ private:
     Outcome Keep(int Code);
     void Settings(const Block& Given);
     double Position(int Axis) const;
+    Outcome Rotate(const Block& Given);
     Outcome Move(const Block& Given);
     Outcome Linear(const Block& Given, bool Return);
     Outcome Arc(const Block& Given);
@@ -77,7 +78,7 @@ private:
     int motion_ = -1; // G code times 10 in force; -1 when none
     int series_ = -1; // the canned cycle whose run of blocks goes on; -1 when none
     int plane_ = 170;
-    int nonModal_ = 0; // G10, G28, G30, G43.1, G52, G53 in this block
+    int nonModal_ = 0; // G10, G28, G30, G43.1, G52, G53, G68 in this block
     bool absolute_ = true;
     bool arcAbsolute_ = false;
     bool inch_ = false;

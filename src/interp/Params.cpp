@@ -1,6 +1,7 @@
 #include "interp/Params.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace vorlund {
@@ -25,9 +26,11 @@ void Params::FailUnknown(std::int64_t Line) const {
 }
 
 double Params::Get(int Number) const {
+    if (Number == 0) return kVacant;
     if (Number < 1 || Number >= kCount)
         Fail(Unsettled::Error, "no parameter #" + std::to_string(Number));
     if (set_[std::size_t(Number)]) return numbers_[Number];
+    if (vacant_ && Number <= kLocal) return kVacant;
     const std::string name = "#" + std::to_string(Number);
     double value;
     if (run_ && Number >= kOwn && run_->Numbered(Number, value))
@@ -44,6 +47,9 @@ void Params::Set(int Number, double Value) {
         Fail(Unsettled::Error, "no parameter #" + std::to_string(Number));
     // Work offsets, G92 and tool offsets held in parameters move the frame.
     if (Number >= 5211 && Number <= 5390) Fail(Unsettled::Offset, "#" + std::to_string(Number));
+    // A Fanuc alarm stops the program.
+    if (Number == 3000)
+        Fail(Unsettled::Error, "alarm " + std::to_string(IsVacant(Value) ? 0 : std::lround(Value)));
     numbers_[Number] = Value;
     set_[std::size_t(Number)] = true;
 }
@@ -85,11 +91,13 @@ bool Params::Exists(std::string_view Name) const {
     return Find(Name) != nullptr || (run_ && Name.starts_with('_') && run_->Named(Name, own));
 }
 
-void Params::Enter(const double* Args, std::uint32_t Given) {
+void Params::Enter(const double* Args, std::uint32_t Given, bool Vacant) {
     if (++depth_ == scopes_.size()) scopes_.emplace_back();
     Scope& scope = scopes_[depth_];
     scope.named.clear();
     scope.set = 0;
+    scope.vacant = vacant_;
+    vacant_ = Vacant;
     for (int i = 0; i < kLocal; ++i) {
         scope.numbers[i] = numbers_[i + 1];
         scope.set |= std::uint32_t(set_[std::size_t(i) + 1]) << i;
@@ -101,6 +109,7 @@ void Params::Enter(const double* Args, std::uint32_t Given) {
 
 void Params::Leave() {
     const Scope& scope = scopes_[depth_--];
+    vacant_ = scope.vacant;
     for (int i = 0; i < kLocal; ++i) {
         numbers_[i + 1] = scope.numbers[i];
         set_[std::size_t(i) + 1] = scope.set >> i & 1u;

@@ -97,6 +97,7 @@ void LineJudge::Reset() {
     for (auto& matched : keyMatched_)
         matched = 0;
     keyBusy_ = false;
+    wholeKey_ = -1;
     busy_ = false;
 }
 
@@ -295,6 +296,10 @@ void LineJudge::EndOWord() {
 }
 
 void LineJudge::Keywords(char C) {
+    // A whole key matched on the byte before counts unless a letter follows.
+    if (wholeKey_ >= 0 && !IsLetter(C))
+        Note(kKeyRules[std::size_t(wholeKey_)].Kind, std::string(kKeyRules[wholeKey_].Key));
+    wholeKey_ = -1;
     keyBusy_ = false;
     for (std::size_t k = 0; k < std::size(kKeyRules); ++k) {
         std::size_t& matched = keyMatched_[k];
@@ -302,12 +307,16 @@ void LineJudge::Keywords(char C) {
         if (matched > 0 && C == key[matched]) {
             if (++matched == key.size()) {
                 matched = 0;
-                Note(kKeyRules[k].Kind, std::string(key));
+                if (kKeyRules[k].Whole)
+                    wholeKey_ = int(k);
+                else
+                    Note(kKeyRules[k].Kind, std::string(key));
             }
         } else {
-            matched = C == key[0] && !IsLetter(prev_);
+            // Not in an o-word: "O101 REPEAT [2]", "O<SCALE> CALL" are RS274NGC.
+            matched = C == key[0] && !IsLetter(prev_) && o_ == Phase::Off;
         }
-        keyBusy_ |= matched > 0;
+        keyBusy_ |= matched > 0 || wholeKey_ >= 0;
     }
 }
 
@@ -316,6 +325,7 @@ const LineFacts& LineJudge::End() {
     if (axis_ != Axis::Off) facts_.ZAxis = true, axis_ = Axis::Off;
     if (word_ != Phase::Off) EndWord();
     if (o_ == Phase::Keyword) EndOWord();
+    if (wholeKey_ >= 0) Keywords('\0');
     if (facts_.HasZ) facts_.ZText = Trimmed(zText_.T.Bytes);
     if (!lower_.Bytes.empty()) facts_.Words[std::size_t(DoubtKind::Lowercase)] = lower_.Bytes;
     return facts_;

@@ -113,6 +113,7 @@ private:
     // The dialect keywords: bytes matched of each.
     std::size_t keyMatched_[std::size(kKeyRules)] = {};
     bool keyBusy_ = false;
+    int wholeKey_ = -1; // a whole key matched up to the last byte, waiting for the next
     bool busy_ = false; // a word or a text is being read
 };
 

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace vorlund::kernel {
 
@@ -125,58 +126,53 @@ inline bool HasDigit(const char* From, const char* End) {
     return p == End || Digit(*p);
 }
 
+inline bool Capital(char C) {
+    return C >= 'A' && C <= 'Z';
+}
+
 // Classes of the bytes that can start a doubt, one bit each (two for the
-// lower-case letters, which span two high nibbles), by what must follow them.
+// lower-case letters and for the keywords' first letters, which span two
+// high nibbles), by what must follow them.
 enum : std::uint8_t {
     kClassG = 1,
-    kClassI = 2,
-    kClassC = 4,
-    kClassS = 8,
+    kClassKey = 2 | 4, // from A to O, from P to Z
     kClassLower = 16 | 32,
     kClassM = 64,
     kClassO = 128
 };
 
-// A byte and the byte after it that start a keyword: the dialects' and IZ.
-struct Pair {
-    char First, Next;
-    std::uint8_t Class;
-};
-
-constexpr std::uint8_t PairClass(char First) {
-    return First == 'S' ? kClassS : First == 'C' ? kClassC : First == 'I' ? kClassI : 0;
+// The first letters of the keywords, but G and M, whose classes take more.
+constexpr bool KeyStart(unsigned char C) {
+    if (C == 'G' || C == 'M') return false;
+    for (const auto& rule : kKeyRules)
+        if (static_cast<unsigned char>(rule.Key[0]) == C) return true;
+    return false;
 }
 
-constexpr auto kPairs = [] {
-    std::array<Pair, std::size(kKeyRules) + 1> pairs{};
-    for (std::size_t k = 0; k < std::size(kKeyRules); ++k)
-        pairs[k] = {kKeyRules[k].Key[0], kKeyRules[k].Key[1], PairClass(kKeyRules[k].Key[0])};
-    pairs.back() = {'I', 'Z', kClassI};
-    return pairs;
+constexpr auto kKeyStarts = [] {
+    std::array<char, 26> starts{};
+    std::size_t n = 0;
+    for (unsigned char c = 'A'; c <= 'Z'; ++c)
+        if (KeyStart(c)) starts[n++] = char(c);
+    return std::pair{starts, n};
 }();
-
-constexpr bool PairsHaveClasses() {
-    for (const auto& pair : kPairs)
-        if (!pair.Class) return false;
-    return true;
-}
-static_assert(PairsHaveClasses(), "a keyword starts with a letter that has no class");
 
 constexpr std::uint8_t ClassOf(unsigned char C) {
     if (C >= 'a' && C <= 'z') return C < 'p' ? 16 : 32;
     if (C == 'G') return kClassG;
     if (C == 'M') return kClassM;
     if (C == 'O') return kClassO;
-    return PairClass(char(C));
+    if (KeyStart(C)) return C < 'P' ? 2 : 4;
+    return 0;
 }
 
 // Whether the byte at P, with the three after it, can start a doubt: a lower-
-// case letter, an M, an O before a digit or a "<", the first two bytes of a
-// dialect keyword or of IZ, or a G unless one digit follows it (or a 0 and
-// one digit: G0 to G9, G00 to G09 name no rule). A Z word without a digit is
-// flagged where its number is read. A line without one holds no doubt unless
-// the flow is not absolute. Coarse on purpose: the SIMD kernels compute the
-// same few tests on 32 or 16 bytes at once.
+// case letter, an M, an O before a digit or a "<", a keyword's first letter
+// before a capital (the keywords' and IZ), or a G unless one digit follows it
+// (or a 0 and one digit: G0 to G9, G00 to G09 name no rule). A Z word without
+// a digit is flagged where its number is read. A line without one holds no
+// doubt unless the flow is not absolute. Coarse on purpose: the SIMD kernels
+// compute the same few tests on 32 or 16 bytes at once.
 inline bool Candidate(const char* P) {
     const auto c = static_cast<unsigned char>(P[0]);
     const char n1 = P[1], n2 = P[2], n3 = P[3];
@@ -187,14 +183,11 @@ inline bool Candidate(const char* P) {
         return !(Digit(n1) && !Digit(n2)) && !(n1 == '0' && Digit(n2) && !Digit(n3));
     case kClassM:
         return true;
-    case kClassS:
-    case kClassC:
-    case kClassI:
-        for (const auto& pair : kPairs)
-            if (pair.First == char(c) && pair.Next == n1) return true;
-        return false;
     case kClassO:
         return Digit(n1) || n1 == '<';
+    case 2:
+    case 4:
+        return Capital(n1);
     default: // lower case
         return true;
     }

@@ -132,7 +132,7 @@ bool IsLetter(char C) {
 }
 
 // How QuickLine takes a byte.
-enum : std::uint8_t { kPlain, kStop, kWord, kLower, kEnd };
+enum : std::uint8_t { kPlain, kStop, kWord, kLower, kEnd, kKey };
 constexpr auto kQuick = [] {
     std::array<std::uint8_t, 256> kinds{};
     for (int c = 'a'; c <= 'z'; ++c)
@@ -140,7 +140,7 @@ constexpr auto kQuick = [] {
     for (const unsigned char c : std::string_view("Oo(;"))
         kinds[c] = kStop;
     for (const auto& rule : kKeyRules)
-        kinds[static_cast<unsigned char>(rule.Key[0])] = kStop;
+        kinds[static_cast<unsigned char>(rule.Key[0])] = kKey;
     kinds['Z'] = kWord;
     for (const auto& rule : kWordRules)
         kinds[static_cast<unsigned char>(rule.Letter)] =
@@ -150,7 +150,7 @@ constexpr auto kQuick = [] {
 }();
 
 // Whether the line from Start, in absolute distance mode, holds a doubt, for
-// the common lines that need no judge: no O, dialect keyword or comment, no
+// the common lines that need no judge: no O, keyword or comment, no
 // capital Z without a digit or after an I, and G and M words without a
 // fraction whose numbers no rule names. Only a lower-case letter can then
 // make one. -1 for any other line and for one that runs to End; LineEnd is
@@ -165,6 +165,9 @@ int QuickLine(const char* Start, const char* End, const char*& LineEnd) {
             return doubt;
         }
         if (kind == kStop) return -1;
+        // A keyword's first letter, or a G or M word, before a capital.
+        if ((kind == kKey || kind == kWord) && (p + 1 == End || Capital(p[1]))) return -1;
+        if (kind == kKey) continue;
         doubt |= *p >= 'a' && *p <= 'z';
         const char c = *p;
         if (c == 'Z') {

@@ -115,6 +115,13 @@ const Row Rows[] = {
     {"G55 G0 Z-5;G10 L20 P2 Z0;G1 Z-1;G54", -6, 3, Move, Unsettled::Offset, 4, "G54 after"},
     {"G10 L20 P2 Z0", 0, 0, Move, Unsettled::Offset, 1, "G10 L20"},
     {"G0 Z1;G31 Z-5", 0, 0, Move, Unsettled::Probe, 2, "G31"},
+    // Scaling and mirroring move Z; a rotation in XY does not.
+    {"G0 Z1;G51 X0 Y0 Z0 P2;G1 Z-1", 0, 0, Move, Unsettled::Frame, 2, "G51"},
+    {"G51.1 Z0", 0, 0, Move, Unsettled::Frame, 1, "G51.1"},
+    {"G68.2 X0 Y0 Z0 I0 J45 K0", 0, 0, Move, Unsettled::Frame, 1, "G68.2"},
+    {"G68 X0 Y0 R45;G1 X5 Z-2;G69;G50.1", -2, 2},
+    {"G18 G68 X0 Z0 R30", 0, 0, Move, Unsettled::Frame, 1, "G68"},
+    {"G68 X0 Y0 Z0 I1 J0 K0 R30", 0, 0, Move, Unsettled::Frame, 1, "G68"},
     {"G0 Z1;G38.2 Z-10 F100", 0, 0, Move, Unsettled::Probe, 2, "G38.2"},
     {"G0 X0 Z0;G18 G5.1 X5 Z-1 I1 K1", 0, 0, Move, Unsettled::Spline, 2, "G5.1"},
     {"G0 Z0;G5 X5 Y5 I1 J1 P1 Q1 Z-1", -1, 2},

@@ -140,14 +140,16 @@ void ReadWord(Line& L, const std::vector<int>& Code, std::size_t At) {
     const long code = whole * 10 + tenth;
     if (Lower(Code[At]) == 'm') {
         if (code == 910 || code == 920) Note(L, K::ForeignMachine, text);
-        if (code == 980 || code == 990) Note(L, K::Call, text);
+        if (code == 980 || code == 990 || code == 890) Note(L, K::Call, text);
         if (code == 20 || code == 300) L.end = true;
         return;
     }
     if (code == 900 || code == 910) L.mode = code == 910;
     if (code == 200 || code == 210) L.unit = code == 210, L.words[std::size_t(K::Unit)] = text;
     if (code == 530) Note(L, K::Machine, text);
-    if (code == 100 || code == 520 || code == 920) Note(L, K::Offset, text);
+    if (code == 100 || code == 520 || code == 920 || code == 431 || code == 432)
+        Note(L, K::Offset, text);
+    if (code == 510 || code == 511 || code == 680 || code == 682) Note(L, K::Frame, text);
     if (code == 310 || (code >= 382 && code <= 385)) Note(L, K::Probe, text);
     if (code == 180 || code == 190) Note(L, K::Plane, text);
     if (code == 650 || code == 660) Note(L, K::Call, text);
@@ -181,6 +183,76 @@ std::size_t ReadOWord(Line& L, const std::vector<int>& Code, std::size_t At) {
     return j;
 }
 
+// Keywords at a word's start; a whole one with no letter after it.
+struct Key {
+    std::string_view key;
+    K kind;
+    bool whole;
+};
+const Key kKeys[] = {
+    {"SUPA", K::ForeignMachine, false},
+    {"CYCL DEF 7.", K::ForeignOffset, false},
+    {"TRANS", K::ForeignOffset, true},
+    {"ATRANS", K::ForeignOffset, true},
+    {"CALL PGM", K::ForeignCall, false},
+    {"CYCLE", K::ForeignCycle, false},
+    {"MCALL", K::ForeignCycle, true},
+    {"POCKET", K::ForeignCycle, false},
+    {"SLOT", K::ForeignCycle, false},
+    {"LONGHOLE", K::ForeignCycle, true},
+    {"CYCL CALL", K::ForeignCycle, false},
+    {"CYCL DEF 1.", K::ForeignCycle, false},
+    {"CYCL DEF 12", K::ForeignCycle, false},
+    {"CYCL DEF 14", K::ForeignCycle, false},
+    {"CYCL DEF 17", K::ForeignCycle, false},
+    {"CYCL DEF 18", K::ForeignCycle, false},
+    {"CYCL DEF 2", K::ForeignCycle, false},
+    {"CYCL DEF 3.", K::ForeignCycle, false},
+    {"CYCL DEF 4", K::ForeignCycle, false},
+    {"CYCL DEF 5", K::ForeignCycle, false},
+    {"CYCL DEF 6", K::ForeignCycle, false},
+    {"GOTOF", K::ForeignFlow, false},
+    {"GOTOB", K::ForeignFlow, false},
+    {"GOTOC", K::ForeignFlow, false},
+    {"FOR", K::ForeignFlow, true},
+    {"REPEAT", K::ForeignFlow, false},
+    {"LOOP", K::ForeignFlow, true},
+    {"UNTIL", K::ForeignFlow, true},
+    {"ELSE", K::ForeignFlow, true},
+    {"ENDIF", K::ForeignFlow, true},
+    {"ENDWHILE", K::ForeignFlow, true},
+    {"ENDFOR", K::ForeignFlow, true},
+    {"ENDLOOP", K::ForeignFlow, true},
+    {"GOTO LBL", K::ForeignFlow, false},
+    {"FN 9:", K::ForeignFlow, false},
+    {"FN 10:", K::ForeignFlow, false},
+    {"FN 11:", K::ForeignFlow, false},
+    {"FN 12:", K::ForeignFlow, false},
+    {"REP", K::ForeignFlow, true},
+    {"GOTO", K::Jump, false},
+    {"IF", K::Jump, true},
+    {"WHILE", K::Jump, true},
+    {"SCALE", K::ForeignFrame, true},
+    {"ASCALE", K::ForeignFrame, true},
+    {"MIRROR", K::ForeignFrame, true},
+    {"AMIRROR", K::ForeignFrame, true},
+    {"ROT X", K::ForeignFrame, false},
+    {"ROT Y", K::ForeignFrame, false},
+    {"AROT X", K::ForeignFrame, false},
+    {"AROT Y", K::ForeignFrame, false},
+    {"PLANE SPATIAL", K::ForeignFrame, false},
+    {"PLANE PROJECTED", K::ForeignFrame, false},
+    {"PLANE EULER", K::ForeignFrame, false},
+    {"PLANE VECTOR", K::ForeignFrame, false},
+    {"PLANE POINTS", K::ForeignFrame, false},
+    {"PLANE RELATIV", K::ForeignFrame, false},
+    {"PLANE AXIAL", K::ForeignFrame, false},
+    {"CYCL DEF 8.", K::ForeignFrame, false},
+    {"CYCL DEF 11.", K::ForeignFrame, false},
+    {"CYCL DEF 19.", K::ForeignFrame, false},
+    {"CYCL DEF 26.", K::ForeignFrame, false},
+};
+
 Line Read(std::string_view Text) {
     const std::vector<int> code = CodeOf(Text);
     Line l;
@@ -199,13 +271,13 @@ Line Read(std::string_view Text) {
         if (i > 0 && IsLetter(code[i - 1])) continue;
         if (Lower(c) == 'g' || Lower(c) == 'm') ReadWord(l, code, i);
         if (Lower(c) == 'o' && i >= oFree) oFree = ReadOWord(l, code, i);
-        for (const auto& [key, kind] : {std::pair<std::string_view, K>{"SUPA", K::ForeignMachine},
-                                        {"CYCL DEF 7.", K::ForeignOffset},
-                                        {"CALL PGM", K::ForeignCall}}) {
+        if (i < oFree) continue; // no keyword inside an o-word
+        for (const auto& [key, kind, whole] : kKeys) {
             std::size_t k = 0;
             while (k < key.size() && code[i + k] == key[k])
                 ++k;
-            if (k == key.size()) Note(l, kind, std::string(key));
+            if (k == key.size() && !(whole && IsLetter(code[i + k])))
+                Note(l, kind, std::string(key));
         }
     }
     return l;
@@ -228,6 +300,9 @@ DoubtTrack Track(const std::vector<Line>& Lines, Flow Start) {
             {K::ForeignMachine, l.zBelow && word(K::ForeignMachine)},
             {K::ForeignOffset, l.zBelow && word(K::ForeignOffset)},
             {K::ForeignCall, word(K::ForeignCall)},
+            {K::ForeignCycle, word(K::ForeignCycle)},
+            {K::ForeignFlow, word(K::ForeignFlow)},
+            {K::ForeignFrame, word(K::ForeignFrame)},
             {K::Unreadable, l.hasZ && !l.zDigit && !l.zAxis},
             {K::Incremental, l.zBelow && t.Now == Flow::Incremental},
             {K::AfterEnd, l.zBelow && t.Now == Flow::Ended},
@@ -235,7 +310,9 @@ DoubtTrack Track(const std::vector<Line>& Lines, Flow Start) {
             {K::Offset, l.zBelow && word(K::Offset)},
             {K::Probe, l.zBelow && word(K::Probe)},
             {K::Plane, word(K::Plane)},
+            {K::Frame, word(K::Frame)},
             {K::Call, word(K::Call)},
+            {K::Jump, word(K::Jump)},
             {K::OWord, word(K::OWord)},
             {K::Lowercase, word(K::Lowercase)},
             {K::Unit, unitChange},
