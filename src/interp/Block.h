@@ -8,8 +8,10 @@ namespace vorlund {
 // and parameters are evaluated. G and M words may repeat; a letter other than
 // G or M stands at most once.
 struct Block {
+    static constexpr std::uint32_t kPolar = 1u << 26; // @ or ^: X and Y by distance and angle
+
     std::int64_t Line = 0;    // 1-based
-    std::uint32_t Has = 0;    // bit L - 'A' for each letter given, G and M included
+    std::uint32_t Has = 0;    // bit L - 'A' for each letter given, G and M included; kPolar
     double Value[26] = {};    // by letter, A to Z; unused for G and M
     std::uint16_t G[16] = {}; // G codes times 10: G38.2 is 382, G1 is 10
     int GCount = 0;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,7 +63,9 @@ InterpResult Runner::Run() {
                 break;
             }
             Count(text.size());
-            Step(parser_.Code(text));
+            const std::string_view code = parser_.Code(text);
+            if (profileNext_ >= 0 && !code.empty()) CheckProfile(text);
+            Step(code);
         }
     } catch (const Stop& stop) {
         return {stop.Reason,      stop.Line ? stop.Line : reader_.Line(), stop.Text, 0.0f, 0,
@@ -80,7 +84,8 @@ void Runner::Step(std::string_view Code) {
     }
     started_ = true;
     OWord word;
-    if (Parser::ReadOWord(Code, word)) {
+    if (Code[0] == 'o' &&
+        (Parser::ReadOWord(Code, word) || parser_.ReadComputedOWord(Code, word))) {
         RunOWord(word);
         return;
     }
@@ -156,6 +161,7 @@ void Runner::RunBlock() {
         if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);
     }
     if (ended_) return;
+    if (machine_.ProfileCycle()) Profile(b);
     if (modal_ && calls_ == modalLevel_ && (b.Has & kAxisWords))
         CallFanuc(modal_->Program, modal_->Repeats, &*modal_);
     if (words.Call && !words.Local) {
@@ -184,6 +190,46 @@ void Runner::Back(long To) {
         Return();
     }
     if (To >= 0) Jump(To, "M99 P");
+}
+
+// A lathe's profile cycle: LinuxCNC names the sub of its profile with Q,
+// run here as a call; a Fanuc control names the profile's first and last
+// blocks with P and Q, run as the blocks that follow the cycle.
+void Runner::Profile(const Block& Given) {
+    if (Given.Given('Q')) {
+        const std::string name = std::to_string(std::lround(Given.Of('Q')));
+        if (const Place* body = FindSub(name)) {
+            // Facing (G72) retracts R away from the stock, maybe below the profile.
+            if (machine_.ProfileCycle() / 10 == 72) {
+                if (!Given.Given('R')) Fail(Unsettled::Error, "G72 without R");
+                machine_.Overshoot(std::fabs(Given.Of('R')));
+            }
+            Call(*body, 1, CallKind::Sub, name);
+            Top().Forget = true;
+            return;
+        }
+    }
+    if (!Given.Given('P') || !Given.Given('Q')) return; // depth of cut and retract only
+    // Stock left below the profile: the roughing passes run below it.
+    if (Given.Given('W') && Given.Of('W') < 0.0)
+        Fail(Unsettled::Error, "a profile cycle leaving stock below its profile (W below 0)");
+    const long first = std::lround(Given.Of('P'));
+    if (std::find(profiles_.begin(), profiles_.end(), first) == profiles_.end())
+        profileNext_ = first;
+}
+
+void Runner::CheckProfile(std::string_view Line) {
+    std::size_t i = Line.find_first_not_of(" \t");
+    long n = -1;
+    if (i != std::string_view::npos && (Line[i] | 0x20) == 'n')
+        for (n = 0, ++i; i < Line.size() && Line[i] >= '0' && Line[i] <= '9' && n < 1'000'000'000;
+             ++i)
+            n = n * 10 + (Line[i] - '0');
+    if (n != profileNext_)
+        Fail(Unsettled::Error,
+             "the profile N" + std::to_string(profileNext_) + " does not follow its cycle");
+    profiles_.push_back(n);
+    profileNext_ = -1;
 }
 
 // A G65 or G66 block's program, repeats and arguments: Fanuc's letters, A
@@ -226,6 +272,7 @@ void Runner::Call(const Place& Body, long Repeats, CallKind Kind, std::string_vi
     frame.Body = Body;
     frame.Repeats = Repeats;
     frame.Kind = Kind;
+    frame.Forget = false;
     frame.Loops = loops_.size();
     frame.Name.assign(Name);
     reader_.Seek(Body.Offset, Body.Line);
@@ -234,6 +281,7 @@ void Runner::Call(const Place& Body, long Repeats, CallKind Kind, std::string_vi
 void Runner::Return() {
     const Frame& top = Top();
     if (top.Scoped()) params_.Leave();
+    if (top.Forget) machine_.Forget(), machine_.Overshoot(0.0);
     loops_.resize(top.Loops);
     reader_.Seek(top.Back.Offset, top.Back.Line);
     --calls_;
@@ -291,10 +339,68 @@ OWord Runner::SkipTo(std::string_view Name, std::initializer_list<Keyword> Words
     }
 }
 
-bool Runner::Condition(const char* Rest) {
+double Runner::Value(const char* Rest) {
     const double value = parser_.Real(Rest);
     Parser::End(Rest);
-    return !Params::IsVacant(value) && value != 0.0;
+    return Params::IsVacant(value) ? 0.0 : value; // vacant: false
+}
+
+bool Runner::Condition(const char* Rest) {
+    const double value = Value(Rest);
+    if (value != value) params_.FailUnknown();
+    return value != 0.0;
+}
+
+namespace {
+
+// Whether a block moves nothing and changes nothing a move depends on: it
+// sets feeds, speeds, the tool, the spindle, coolant, or waits; no
+// parameter ("=").
+bool Still(std::string_view Code) {
+    for (std::size_t i = 0; i < Code.size(); ++i) {
+        const char c = Code[i];
+        if (c == '=' || (c >= 'a' && c <= 'z' && !std::strchr("defhmpqst", c))) return false;
+        const int m = c == 'm' ? std::atoi(Code.data() + i + 1) : 0; // Code ends with a NUL
+        if (m >= 97 && m <= 99) return false;                        // calls and returns
+    }
+    return true;
+}
+
+} // namespace
+
+// The rest of an if (from Line) whose condition the run cannot know: when
+// no branch moves or sets anything, the program goes on the same either way.
+void Runner::SkipStill(std::int64_t Line) {
+    for (;;) {
+        std::string_view text;
+        if (reader_.Next(text) != LineReader::Status::Line) break;
+        Count(text.size());
+        const std::string_view code = parser_.Code(text);
+        OWord word;
+        if (!code.empty() && code[0] == 'o' && Parser::ReadOWord(code, word) &&
+            word.Name == label_) {
+            if (word.Word == Keyword::Endif) return;
+            if (word.Word == Keyword::Elseif || word.Word == Keyword::Else) continue;
+        }
+        if (!Still(code)) break;
+    }
+    params_.FailUnknown(Line);
+}
+
+// A machine runs the program (_task 1), LinuxCNC 2.9 reads it; the rest is
+// the machine's state.
+bool Runner::Named(std::string_view Name, double& Value) const {
+    static constexpr std::pair<std::string_view, double> kFixed[] = {
+        {"_task", 1.0}, {"_vmajor", 2.0}, {"_vminor", 9.0}, {"_remap_level", 0.0}};
+    for (const auto& [name, value] : kFixed)
+        if (Name == name) return Value = value, true;
+    if (Name == "_line") return Value = double(reader_.Line()), true;
+    if (Name == "_call_level") return Value = double(calls_), true;
+    return machine_.Named(Name, Value);
+}
+
+bool Runner::Numbered(int Number, double& Value) const {
+    return machine_.Numbered(Number, Value);
 }
 
 Loop* Runner::FindLoop(std::string_view Name) {
@@ -342,13 +448,17 @@ void Runner::RunOWord(const OWord& Word) {
         Call(*body, 1, CallKind::Sub, name, args, (std::uint32_t(1) << count) - 1);
         return;
     }
-    case Keyword::If:
-        if (Condition(Word.Rest)) return;
+    case Keyword::If: {
+        double value = Value(Word.Rest);
         label_.assign(name); // reading on reuses the line's memory
         for (;;) {
+            if (value != value) return SkipStill(reader_.Line());
+            if (value != 0.0) return;
             const OWord branch = SkipTo(label_, {Keyword::Elseif, Keyword::Else, Keyword::Endif});
-            if (branch.Word != Keyword::Elseif || Condition(branch.Rest)) return;
+            if (branch.Word != Keyword::Elseif) return;
+            value = Value(branch.Rest);
         }
+    }
     case Keyword::Elseif:
     case Keyword::Else:
         SkipTo(name, {Keyword::Endif});
@@ -382,9 +492,8 @@ void Runner::RunOWord(const OWord& Word) {
         loops_.push_back({next, Keyword::Do, 0.0, std::string(name)});
         return;
     case Keyword::Repeat: {
-        const char* rest = Word.Rest;
-        const double count = parser_.Real(rest);
-        Parser::End(rest);
+        const double count = Value(Word.Rest);
+        if (count != count) params_.FailUnknown();
         if (loop) loops_.resize(std::size_t(loop - loops_.data()));
         if (count < 1.0) {
             SkipTo(name, {Keyword::Endrepeat});

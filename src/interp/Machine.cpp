@@ -19,7 +19,7 @@ constexpr std::uint32_t Bit(char Letter) {
     return 1u << (Letter - 'A');
 }
 constexpr std::uint32_t AxisWords = Bit('X') | Bit('Y') | Bit('Z') | Bit('A') | Bit('B') |
-                                    Bit('C') | Bit('U') | Bit('V') | Bit('W');
+                                    Bit('C') | Bit('U') | Bit('V') | Bit('W') | Block::kPolar;
 constexpr std::uint32_t CentreWords = Bit('I') | Bit('J') | Bit('K');
 constexpr double MmPerInch = 25.4;
 
@@ -65,8 +65,13 @@ bool IsCycle(int Code) {
     return Code == 730 || Code == 740 || Code == 760 || (Code >= 810 && Code <= 890);
 }
 
+// G70 to G72 and their .1 and .2 forms: a lathe's cycles along a profile.
+bool IsProfileCycle(int Code) {
+    return Code >= 700 && Code <= 722 && Code % 10 <= 2;
+}
+
 bool IsSpline(int Code) {
-    return Code == 50 || Code == 51 || Code == 52;
+    return Code == 50 || Code == 51 || Code == 52 || Code == 62; // G6.2: NURBS
 }
 
 bool IsMotion(int Code) {
@@ -78,10 +83,11 @@ bool IsMotion(int Code) {
 // mode, plane and home variants, cutter and tool length compensation (the
 // programmed contour is the cut, in any plane), work offset selection (the
 // program's own frame; G54.1 as Fanuc numbers more of them), path control,
-// mirror and rotation cancels, feed and spindle modes, spline end, G92 cancels.
+// mirror and rotation cancels, feed and spindle modes, spline end, look-ahead
+// (Haas G103).
 constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411, 501,
                            420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591, 592,
-                           593, 610, 611, 640, 690, 921, 922, 930, 940, 950, 960, 970};
+                           593, 610, 611, 640, 690, 930, 940, 950, 960, 970, 1030};
 
 bool IsIgnored(int Code) {
     return std::find(std::begin(Ignored), std::end(Ignored), Code) != std::end(Ignored);
@@ -97,6 +103,7 @@ Outcome Machine::Run(const Block& Given) {
 }
 
 Outcome Machine::Dispatch(const Block& Given) {
+    if (Given.Has & (Bit('F') | Bit('M') | Bit('S') | Bit('T'))) Settings(Given);
     if (Given.GCount != 0) {
         Outcome modes = Modes(Given);
         if (modes.Reason != Unsettled::None) return modes;
@@ -104,14 +111,22 @@ Outcome Machine::Dispatch(const Block& Given) {
         nonModal_ = 0;
     }
     if (nonModal_ == 280 || nonModal_ == 300) return Home(Given);
-    // G10, G43.1/.2, G52 and G68 take the axis words: no move.
-    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 680) return {};
+    // A lathe's profile cycle starts at its X and Z; the runner runs the
+    // profile, whose depth is the cycle's.
+    if (IsProfileCycle(nonModal_)) return Linear(Given, false);
+    // Grooving pecks to its X and Z and returns to where it started.
+    if (nonModal_ == 750) return Linear(Given, true);
+    // G10, G43.1/.2, G52, G68 and G92 take the axis words: no move.
+    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 680 ||
+        nonModal_ == 920)
+        return {};
     // An arc with a centre and no end is a full circle.
     bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
     if (!(Given.Has & AxisWords) && !circle) return {};
-    if (motion_ < 0) return Fault("axis words without a motion mode");
     if (nonModal_ == 530) return InMachine(Given);
-    if (motion_ == 0 || motion_ == 10) return Linear(Given, false);
+    // Without a motion mode (a control's default of G0 or G1, or after G80)
+    // the axes still reach their end.
+    if (motion_ <= 10) return Linear(Given, false);
     return Move(Given);
 }
 
@@ -144,32 +159,80 @@ Outcome Machine::Mode(const Block& Given, int Code) {
         motion_ = series_ = -1;
     else if (Code == 280 || Code == 300 || Code == 530)
         nonModal_ = Code;
+    else if (IsProfileCycle(Code) || Code == 750) // G75: a lathe's grooving cycle
+        nonModal_ = Code, turning_ = true;
     else if (Code == 431 || Code == 432)
         nonModal_ = 431; // a tool length from axis words
     else if (Code == 100)
         return Frame10(Given);
     else if (Code == 520)
         return Frame52(Given);
-    else if (Code == 920 || Code == 923)
-        return Doubt(Unsettled::Offset, GWord(Code));
-    else if (Code >= 382 && Code <= 385)
+    else if (Code >= 920 && Code <= 923)
+        return Frame92(Given, Code);
+    else if (Code == 500)
+        return Frame50(Given);
+    else if ((Code >= 382 && Code <= 385) || Code == 310)
         return Doubt(Unsettled::Probe, GWord(Code));
     else if (Code == 510 || Code == 511 || Code == 682)
         return Doubt(Unsettled::Frame, GWord(Code));
     else if (Code == 680)
         return Rotate(Given);
-    else if (!IsIgnored(Code))
-        return Fault("unknown G code " + GWord(Code));
+    else
+        return Keep(Code);
     return {};
 }
 
-Outcome Machine::Frame10(const Block& Given) {
-    // L1, L10, L11 write the tool table; the others move a frame.
-    int l = Given.Given('L') ? Count(Given.Of('L')) : 0;
-    if (l != 1 && l != 10 && l != 11)
-        return Doubt(Unsettled::Offset, l ? "G10 " + Word('L', l) : "G10");
-    nonModal_ = 100;
+// A lathe's G92 with axis words, its spindle clamp with S; alone, a mill's
+// end of scaling.
+Outcome Machine::Frame50(const Block& Given) {
+    turning_ = turning_ || Given.Given('S') || (Given.Has & AxisWords);
+    return Given.Has & AxisWords ? Frame92(Given, 920) : Outcome{};
+}
+
+// A code that changes nothing the depth depends on, kept for the program
+// to read.
+Outcome Machine::Keep(int Code) {
+    if (!IsIgnored(Code)) return Fault("unknown G code " + GWord(Code));
+    if (Code >= 400 && Code <= 421) ccomp_ = Code / 10 * 10;
+    if (Code == 430 || Code == 490) lengthOffset_ = Code;
+    if (Code >= 930 && Code <= 950) feedMode_ = Code;
+    if (Code == 960 || Code == 970) spindleMode_ = Code;
+    if (Code == 70 || Code == 80) lathe_ = Code;
+    if (Code >= 540 && Code <= 593) {
+        // G10 L20 moved the system in force; another one is not known.
+        if (Code != coordSystem_ && (work_[X] != 0.0 || work_[Y] != 0.0 || work_[Z] != 0.0))
+            return Doubt(Unsettled::Offset, GWord(Code) + " after G10 L20");
+        coordSystem_ = Code;
+    }
     return {};
+}
+
+void Machine::Settings(const Block& Given) {
+    if (Given.Given('F')) feed_ = Given.Of('F');
+    if (Given.Given('S')) rpm_ = Given.Of('S');
+    if (Given.Given('T')) selected_ = Given.Of('T');
+    for (int i = 0; i < Given.MCount; ++i) {
+        const int m = Given.M[i];
+        if (m >= 3 && m <= 5) spindle_ = m;
+        if (m == 6) tool_ = selected_;
+        if (m == 7) mist_ = 1.0;
+        if (m == 8) flood_ = 1.0;
+        if (m == 9) mist_ = flood_ = 0.0;
+    }
+}
+
+Outcome Machine::Frame10(const Block& Given) {
+    // L0 reloads the tool table, L1, L10, L11 write it; the others move a frame.
+    int l = Given.Given('L') ? Count(Given.Of('L')) : -1;
+    nonModal_ = 100;
+    if (l == 0 || l == 1 || l == 10 || l == 11) return {};
+    // L20 sets a system where the tool is: known for the one in force (P0,
+    // or the one the program selected).
+    const int p = Given.Given('P') ? Count(Given.Of('P')) : -1;
+    constexpr int kSystems[] = {0, 540, 550, 560, 570, 580, 590, 591, 592, 593};
+    if (l == 20 && p >= 0 && p <= 9 && (p == 0 || kSystems[p] == coordSystem_))
+        return Origin(Given, work_, 100);
+    return Doubt(Unsettled::Offset, l >= 0 ? "G10 " + Word('L', l) : "G10");
 }
 
 Outcome Machine::Rotate(const Block& Given) {
@@ -181,18 +244,60 @@ Outcome Machine::Rotate(const Block& Given) {
 }
 
 Outcome Machine::Frame52(const Block& Given) {
-    // G52 with zeros cancels a local offset: the program's own frame.
-    for (char axis : {'X', 'Y', 'Z'})
-        if (Given.Given(axis) && Given.Of(axis) != 0.0) return Doubt(Unsettled::Offset, "G52");
+    // The offset itself, shared with G92.
     nonModal_ = 520;
+    for (int i = 0; i < 3; ++i)
+        if (Given.Given(AxisLetter[i])) Shift(local_, i, Given.Of(AxisLetter[i]));
     return {};
+}
+
+Outcome Machine::Frame92(const Block& Given, int Code) {
+    nonModal_ = 920;
+    if (Code == 920) {
+        if (Outcome why = Origin(Given, local_, Code); why.Reason != Unsettled::None) return why;
+        std::copy(std::begin(local_), std::end(local_), saved_);
+        savedKnown_ = true;
+        return {};
+    }
+    // G92.1 and G92.2 cancel the offset, G92.1 its parameters too; G92.3
+    // restores them.
+    if (Code == 923 && !savedKnown_) return Doubt(Unsettled::Offset, "G92.3");
+    for (int i = 0; i < 3; ++i)
+        Shift(local_, i, Code == 923 ? saved_[i] : 0.0);
+    if (Code == 921) std::fill(std::begin(saved_), std::end(saved_), 0.0), savedKnown_ = true;
+    return {};
+}
+
+// Moves Offset so that the axes given read their words where the tool is.
+Outcome Machine::Origin(const Block& Given, double* Offset, int Code) {
+    if (Given.Given('Z') && !known_[Z])
+        return Doubt(Unsettled::Offset, GWord(Code) + " at an unknown Z");
+    for (int i = 0; i < 3; ++i) {
+        if (!Given.Given(AxisLetter[i])) continue;
+        const double v = Given.Of(AxisLetter[i]);
+        shiftKnown_[i] = shiftKnown_[i] && known_[i];
+        Offset[i] += pos_[i] - v;
+        pos_[i] = v, known_[i] = true;
+    }
+    shiftZ_ = local_[Z] + work_[Z];
+    return {};
+}
+
+// Sets one axis of Offset: the tool stays where it is, its coordinate moves.
+void Machine::Shift(double* Offset, int Axis, double To) {
+    pos_[Axis] += Offset[Axis] - To;
+    Offset[Axis] = To;
+    known_[Axis] = known_[Axis] && shiftKnown_[Axis];
+    shiftZ_ = local_[Z] + work_[Z];
 }
 
 void Machine::Units(bool Inch) {
     if (Inch == inch_) return;
     double factor = Inch ? 1.0 / MmPerInch : MmPerInch;
-    for (double& p : pos_)
-        p *= factor;
+    for (double* values : {pos_, local_, work_, saved_})
+        for (int i = 0; i < 3; ++i)
+            values[i] *= factor;
+    shiftZ_ *= factor;
     initial_ *= factor;
     cycleR_ *= factor;
     cycleDepth_ *= factor;
@@ -205,6 +310,7 @@ void Machine::Start() {
 }
 
 void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
+    Z += shiftZ_ - overshoot_; // in the frame the program started in
     // Beyond a float the depth cannot be told.
     if (!(std::fabs(Z) <= std::numeric_limits<float>::max())) {
         overflow_ = true;
@@ -242,25 +348,36 @@ void Machine::Advance(const Block& Given) {
         known_[i] = EndKnown(Given, i);
         pos_[i] = End(Given, i);
     }
+    if (Given.Has & Block::kPolar) known_[X] = known_[Y] = false;
 }
 
 Outcome Machine::Move(const Block& Given) {
+    // In XZ, G76 is a lathe's thread: to its Z and back to where it started.
+    if (motion_ == 760 && plane_ == 180) return Linear(Given, true);
     if (IsCycle(motion_)) return Cycle(Given);
     if (motion_ == 20 || motion_ == 30) return Arc(Given);
-    if (IsSpline(motion_) && plane_ != 170) return Doubt(Unsettled::Spline, GWord(motion_));
-    // G0, G1, G33, and splines in XY: straight in Z. A rigid tap (G33.1)
-    // returns to where it started.
+    if (IsSpline(motion_) && plane_ != 170) {
+        // A NURBS lies within the hull of its control points while each
+        // weight (G5.2's P, G6.2's R) is positive: they bound its depth.
+        const char weight = motion_ == 52 ? 'P' : motion_ == 62 ? 'R' : '\0';
+        if (!weight || (Given.Given(weight) && !(Given.Of(weight) > 0.0)))
+            return Doubt(Unsettled::Spline, GWord(motion_));
+    }
+    // G0, G1, G33, and splines in XY: straight in Z (a NURBS within its
+    // control polygon). A rigid tap (G33.1) returns to where it started.
     return Linear(Given, motion_ == 331);
 }
 
 Outcome Machine::Linear(const Block& Given, bool Return) {
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
     Start();
-    double z = pos_[Z];
-    bool known = known_[Z];
-    Advance(Given);
+    if (!Return) {
+        Advance(Given);
+    } else if (EndKnown(Given, Z)) {
+        Reach(End(Given, Z), Given.Line, DepthSource::Move);
+        return {};
+    }
     if (Given.Given('Z') && known_[Z]) Reach(pos_[Z], Given.Line, DepthSource::Move);
-    if (Return) pos_[Z] = z, known_[Z] = known;
     return {};
 }
 
@@ -269,6 +386,10 @@ Outcome Machine::Arc(const Block& Given) {
     int a = plane_ == 170 ? X : plane_ == 180 ? Z : Y;
     int b = plane_ == 170 ? Y : plane_ == 180 ? X : Z;
     int n = 3 - a - b;
+    // A lathe may give X as a diameter (G7, and a Fanuc lathe's default):
+    // only a known radius mode (G8) gives the arc its shape.
+    if ((lathe_ == 70 || (turning_ && lathe_ != 80)) && (Given.Has & (Bit('X') | Bit('I'))))
+        return Fault("an arc on a lathe, whose X may be a diameter");
     bool radius = Given.Given('R');
     bool centre = Given.Given(CentreLetter[a]) || Given.Given(CentreLetter[b]);
     if (Given.Given(CentreLetter[n]))
@@ -363,6 +484,7 @@ Outcome Machine::Cycle(const Block& Given) {
         }
     }
     if (d == Z && levels) Reach(bottom, Given.Line, DepthSource::CycleBottom);
+    if (Given.Has & Block::kPolar) known_[X] = known_[Y] = false;
     // G99 ends at R, G98 at the initial level unless R is higher.
     known_[d] = retractR_ ? levels : initialKnown_;
     pos_[d] = retractR_ ? r : std::max(initial_, r);
@@ -386,7 +508,7 @@ Outcome Machine::InMachine(const Block& Given) {
     // Machine Z is not program Z: below 0 the tool may be in the part; at or
     // above 0 (the machine's top) it is above it, somewhere.
     if (!absolute_) return Fault("G53 in G91");
-    if (motion_ != 0 && motion_ != 10) return Fault("G53 without G0 or G1");
+    if (motion_ > 10) return Fault("G53 without G0 or G1");
     if (Given.Given('Z') && Given.Of('Z') < 0.0)
         return Doubt(Unsettled::Machine, "G53 " + Word('Z', Given.Of('Z')));
     Start();
@@ -406,6 +528,87 @@ DepthSource Machine::Source() const {
 }
 bool Machine::Moved() const {
     return moved_;
+}
+
+void Machine::Forget() {
+    std::fill(std::begin(known_), std::end(known_), false);
+}
+
+double Machine::Position(int Axis) const {
+    return known_[Axis] ? pos_[Axis] : kUnknown;
+}
+
+bool Machine::Named(std::string_view Name, double& Value) const {
+    const std::pair<std::string_view, double> values[] = {
+        {"_x", Position(X)},
+        {"_y", Position(Y)},
+        {"_z", Position(Z)},
+        {"_metric", double(!inch_)},
+        {"_imperial", double(inch_)},
+        {"_absolute", double(absolute_)},
+        {"_incremental", double(!absolute_)},
+        {"_plane", double(plane_)},
+        {"_motion_mode", double(motion_ < 0 ? kUnknown : motion_)},
+        {"_ijk_absolute_mode", double(arcAbsolute_)},
+        {"_retract_r_plane", double(retractR_)},
+        {"_retract_old_z", double(!retractR_)},
+        {"_ccomp", double(ccomp_)},
+        {"_tool_offset", double(lengthOffset_ != 490)},
+        {"_inverse_time", double(feedMode_ == 930)},
+        {"_units_per_minute", double(feedMode_ == 940)},
+        {"_units_per_rev", double(feedMode_ == 950)},
+        {"_spindle_rpm_mode", double(spindleMode_ == 970)},
+        {"_spindle_css_mode", double(spindleMode_ == 960)},
+        {"_coord_system", double(coordSystem_ < 0 ? kUnknown : coordSystem_)},
+        {"_lathe_diameter_mode", double(lathe_ < 0 ? kUnknown : lathe_ == 70)},
+        {"_lathe_radius_mode", double(lathe_ < 0 ? kUnknown : lathe_ == 80)},
+        {"_current_tool", tool_},
+        {"_selected_tool", selected_},
+        {"_feed", feed_},
+        {"_rpm", rpm_},
+        {"_spindle_on", double(spindle_ != spindle_ ? kUnknown : spindle_ != 5)},
+        {"_spindle_cw", double(spindle_ != spindle_ ? kUnknown : spindle_ == 3)},
+        {"_mist", mist_},
+        {"_flood", flood_},
+    };
+    for (const auto& [name, value] : values)
+        if (Name == name) return Value = value, true;
+    // The other axes, machine coordinates, pockets and the operator's
+    // switches: the machine's, not the program's.
+    static constexpr std::string_view kMachine[] = {"_a",
+                                                    "_b",
+                                                    "_c",
+                                                    "_u",
+                                                    "_v",
+                                                    "_w",
+                                                    "_abs_x",
+                                                    "_abs_y",
+                                                    "_abs_z",
+                                                    "_abs_a",
+                                                    "_abs_b",
+                                                    "_abs_c",
+                                                    "_abs_u",
+                                                    "_abs_v",
+                                                    "_abs_w",
+                                                    "_current_pocket",
+                                                    "_selected_pocket",
+                                                    "_speed_override",
+                                                    "_feed_override",
+                                                    "_adaptive_feed",
+                                                    "_feed_hold"};
+    for (const std::string_view name : kMachine)
+        if (Name == name) return Value = kUnknown, true;
+    return false;
+}
+
+// #5400 the tool in the spindle, #5420 to #5422 the position; the rest to
+// #5601 is tool table and machine data.
+bool Machine::Numbered(int Number, double& Value) const {
+    if (Number < 5400 || Number > 5601) return false;
+    Value = Number == 5400                     ? tool_
+            : Number >= 5420 && Number <= 5422 ? Position(Number - 5420)
+                                               : kUnknown;
+    return true;
 }
 
 } // namespace vorlund

@@ -4,7 +4,9 @@
 #include "interp/Interpreter.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <string_view>
 
 namespace vorlund {
 
@@ -29,6 +31,18 @@ public:
     DepthSource Source() const;
     // Whether any block has moved the tool.
     bool Moved() const;
+    // The lathe's profile cycle (G70 to G72, times 10) the last block gave; 0
+    // when none.
+    int ProfileCycle() const { return nonModal_ >= 700 && nonModal_ <= 722 ? nonModal_ : 0; }
+    // Each point reached may be passed by By below: a facing cycle retracts
+    // away from the stock along its profile.
+    void Overshoot(double By) { overshoot_ = By; }
+    // The tool is somewhere the program does not say: after a profile cycle.
+    void Forget();
+    // The state a program may read (#<_metric>, #<_z>, #5422): whether Name
+    // or Number is such a value, NaN where the run cannot know it.
+    bool Named(std::string_view Name, double& Value) const;
+    bool Numbered(int Number, double& Value) const;
 
 private:
     Outcome Dispatch(const Block& Given);
@@ -36,6 +50,13 @@ private:
     Outcome Mode(const Block& Given, int Code);
     Outcome Frame10(const Block& Given);
     Outcome Frame52(const Block& Given);
+    Outcome Frame50(const Block& Given);
+    Outcome Frame92(const Block& Given, int Code);
+    Outcome Origin(const Block& Given, double* Offset, int Code);
+    void Shift(double* Offset, int Axis, double To);
+    Outcome Keep(int Code);
+    void Settings(const Block& Given);
+    double Position(int Axis) const;
     Outcome Rotate(const Block& Given);
     Outcome Move(const Block& Given);
     Outcome Linear(const Block& Given, bool Return);
@@ -62,7 +83,23 @@ private:
     bool arcAbsolute_ = false;
     bool inch_ = false;
     bool retractR_ = true; // G99; G98 returns to the initial level
-    double pos_[3] = {};   // X, Y, Z in the current unit
+    double pos_[3] = {};   // X, Y, Z in the current unit, program coordinates
+    // The program's own offsets from the frame it started in: G52 and G92
+    // (one offset, as LinuxCNC keeps them), G10 L20 on the active system,
+    // and what G92.3 restores. An X or Y offset set where the axis was
+    // unknown is unknown; a Z one is a doubt.
+    double local_[3] = {}, work_[3] = {}, saved_[3] = {};
+    bool shiftKnown_[3] = {true, true, true};
+    bool savedKnown_ = false; // #5211 to #5219 hold machine data until G92 sets them
+    double shiftZ_ = 0.0;     // local_ and work_ in Z
+    double overshoot_ = 0.0;
+    // Modes and settings that move nothing, for the program to read.
+    static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+    int ccomp_ = 400, feedMode_ = 940, spindleMode_ = 970, lengthOffset_ = 490;
+    int coordSystem_ = -1, lathe_ = -1; // -1: as the machine was left
+    bool turning_ = false;              // a lathe's code was given: G50 S, G70 to G72, G75
+    double feed_ = kUnknown, rpm_ = kUnknown, spindle_ = kUnknown, mist_ = kUnknown,
+           flood_ = kUnknown, selected_ = kUnknown, tool_ = kUnknown;
     bool known_[3] = {true, true, false};
     double initial_ = 0.0; // the Z where a run of canned cycles started
     bool initialKnown_ = false;

@@ -92,12 +92,14 @@ void Runner::RunMacro(const Macro& Word) {
     case MacroWord::Goto: {
         const double to = parser_.Real(rest);
         Parser::End(rest);
+        if (Params::IsUnknown(to)) params_.FailUnknown();
         if (Params::IsVacant(to) || to < 0.0) Fail(Unsettled::Error, "GOTO without a line");
         Jump(std::lround(to), "GOTO ");
         return;
     }
     case MacroWord::If: {
         const double value = parser_.Expression(rest);
+        if (Params::IsUnknown(value)) params_.FailUnknown();
         const bool taken = !Params::IsVacant(value) && value != 0.0;
         const std::string_view then(rest);
         if (then.starts_with("goto")) {
@@ -112,6 +114,7 @@ void Runner::RunMacro(const Macro& Word) {
     case MacroWord::While: {
         const Place here{reader_.Start(), reader_.Line()};
         const double value = parser_.Expression(rest);
+        if (Params::IsUnknown(value)) params_.FailUnknown();
         const std::string name = LoopName(LoopId(rest));
         Loop* loop = FindLoop(name);
         if (loop && loop->Start.Offset != here.Offset) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vorlund {
 
@@ -9,7 +10,20 @@ void Fail(Unsettled Reason, std::string Text) {
     throw Stop{Reason, std::move(Text)};
 }
 
-Params::Params() : set_(kCount, false), scopes_(1) {}
+Params::Params(const RunValues* Run) : run_(Run), set_(kCount, false), scopes_(1) {
+    globals_.emplace("_value", 0.0);
+    globals_.emplace("_value_returned", 0.0);
+}
+
+double Params::Unknown(Unsettled Reason, std::string Text) const {
+    unknown_ = {Reason, std::move(Text)};
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+void Params::FailUnknown(std::int64_t Line) const {
+    throw Stop{unknown_.Reason == Unsettled::None ? Unsettled::Unset : unknown_.Reason,
+               unknown_.Text, Line};
+}
 
 double Params::Get(int Number) const {
     if (Number == 0) return kVacant;
@@ -17,11 +31,18 @@ double Params::Get(int Number) const {
         Fail(Unsettled::Error, "no parameter #" + std::to_string(Number));
     if (set_[std::size_t(Number)]) return numbers_[Number];
     if (vacant_ && Number <= kLocal) return kVacant;
-    if (Number >= 5061 && Number <= 5069) Fail(Unsettled::Probe, "#" + std::to_string(Number));
-    Fail(Unsettled::Unset, "#" + std::to_string(Number));
+    const std::string name = "#" + std::to_string(Number);
+    double value;
+    if (run_ && Number >= kOwn && run_->Numbered(Number, value))
+        return value == value ? value : Unknown(Unsettled::Unset, name);
+    // The probe's result and whether it tripped.
+    if (Number >= 5061 && Number <= 5070) return Unknown(Unsettled::Probe, name);
+    return Unknown(Unsettled::Unset, name);
 }
 
 void Params::Set(int Number, double Value) {
+    if (Number >= kOwn && Number < kCount)
+        Fail(Unsettled::Error, "#" + std::to_string(Number) + " is read only");
     if (Number < 1 || Number >= kCount)
         Fail(Unsettled::Error, "no parameter #" + std::to_string(Number));
     // Work offsets, G92 and tool offsets held in parameters move the frame.
@@ -43,14 +64,21 @@ const double* Params::Find(std::string_view Name) const {
     return nullptr;
 }
 
+// A global the program sets can never have a predefined name: found first.
 double Params::Get(std::string_view Name) const {
     if (const double* value = Find(Name)) return *value;
-    Fail(Unsettled::Unset, "#<" + std::string(Name) + ">");
+    double own;
+    if (run_ && Name.starts_with('_') && run_->Named(Name, own))
+        return own == own ? own : Unknown(Unsettled::Unset, "#<" + std::string(Name) + ">");
+    return Unknown(Unsettled::Unset, "#<" + std::string(Name) + ">");
 }
 
 void Params::Set(std::string_view Name, double Value) {
+    double own;
     if (double* value = const_cast<double*>(Find(Name))) {
         *value = Value;
+    } else if (run_ && Name.starts_with('_') && run_->Named(Name, own)) {
+        Fail(Unsettled::Error, "#<" + std::string(Name) + "> is read only");
     } else if (!Name.empty() && Name[0] == '_') {
         globals_.emplace(Name, Value);
     } else {
@@ -59,7 +87,8 @@ void Params::Set(std::string_view Name, double Value) {
 }
 
 bool Params::Exists(std::string_view Name) const {
-    return Find(Name) != nullptr;
+    double own;
+    return Find(Name) != nullptr || (run_ && Name.starts_with('_') && run_->Named(Name, own));
 }
 
 void Params::Enter(const double* Args, std::uint32_t Given, bool Vacant) {

@@ -70,9 +70,17 @@ constexpr auto kCodeOf = [] {
     return map;
 }();
 
+// NaN is a value the run cannot know: it passes through, only infinity fails.
 double Checked(double Value, const char* What) {
-    if (!std::isfinite(Value)) Fail(Unsettled::Error, What);
+    if (std::isinf(Value)) Fail(Unsettled::Error, What);
     return Value;
+}
+
+// An unknown operand gives an unknown result, unless the other settles it.
+double Unknown(char Op, double A, double B) {
+    if (Op == '&' && (A == 0.0 || B == 0.0)) return 0.0;
+    if (Op == '|' && ((A == A && A != 0.0) || (B == B && B != 0.0))) return 1.0;
+    return A != A ? A : B;
 }
 
 double Binary(char Op, double A, double B) {
@@ -82,6 +90,8 @@ double Binary(char Op, double A, double B) {
         return (vacantA == vacantB) == (Op == '=');
     if (vacantA) A = 0.0;
     if (vacantB) B = 0.0;
+    if (A != A || B != B) [[unlikely]]
+        return Unknown(Op, A, B);
     switch (Op) {
     case '+':
         return A + B;
@@ -226,12 +236,29 @@ bool Parser::ReadOWord(std::string_view Code, OWord& Word) {
         if (p == name) return false;
         Word.Name = std::string_view(name, std::size_t(p - name));
     }
-    const char* word = p;
-    while (IsLetter(*p))
-        ++p;
-    Word.Rest = p;
-    Word.Word = KeywordOf(std::string_view(word, std::size_t(p - word)));
+    ReadKeyword(p, Word);
     if (Word.Word == Keyword::Label && Word.Name[0] == '<') Word.Word = Keyword::Unknown;
+    return true;
+}
+
+void Parser::ReadKeyword(const char* P, OWord& Word) {
+    const char* word = P;
+    while (IsLetter(*P))
+        ++P;
+    Word.Rest = P;
+    Word.Word = KeywordOf(std::string_view(word, std::size_t(P - word)));
+}
+
+bool Parser::ReadComputedOWord(std::string_view Code, OWord& Word) {
+    if (Code.size() < 2 || Code[0] != 'o' || (Code[1] != '[' && Code[1] != '#')) return false;
+    const char* p = Code.data() + 1;
+    const double value = Real(p);
+    if (value != value) params_.FailUnknown();
+    if (!(value >= 0.0 && value < 1e9) || value != std::floor(value))
+        Fail(Unsettled::Error, "o-word number " + std::to_string(value));
+    oname_ = std::to_string(long(value));
+    Word.Name = oname_;
+    ReadKeyword(p, Word);
     return true;
 }
 
@@ -294,10 +321,19 @@ void Parser::Words(std::string_view Code, Block& Given) {
             s.value = Expression(p, 1); // Fanuc: #1=#1+1, no brackets needed
             continue;
         }
-        if (!IsLetter(c) || c == 'e' || c == 'o')
+        if (c == '$' || c == '@' || c == '^') {
+            // A spindle's number; polar X and Y, which the machine forgets.
+            Real(p);
+            Given.Has |= c == '$' ? 0u : Block::kPolar;
+            continue;
+        }
+        if (!IsLetter(c) || c == 'o')
             Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(p - 1, 1)));
         const double value = Real(p);
         if (Params::IsVacant(value)) continue; // a vacant word is left out
+        // Feeds, speeds and tool numbers cannot move the tool deeper.
+        if (value != value && c != 'f' && c != 's' && c != 't' && c != 'h' && c != 'd') [[unlikely]]
+            params_.FailUnknown();
         if (c == 'g' || c == 'm') {
             const bool g = c == 'g';
             if (!(value >= 0.0 && value < 1000.0))
@@ -374,6 +410,11 @@ double Parser::Function(const char*& P) {
     Expect(P, '[');
     if (name == "exists") {
         Expect(P, '#');
+        if (*P != '<') { // a number: whether there is such a parameter
+            const double n = Real(P);
+            Expect(P, ']');
+            return n != n ? n : n >= 1.0 && n < Params::kCount && n == std::floor(n);
+        }
         const std::string_view what = Name(P);
         Expect(P, ']');
         return params_.Exists(what);
@@ -424,6 +465,7 @@ double Parser::Parameter(const char*& P) {
 
 int Parser::Number(const char*& P) {
     const double value = Zeroed(Real(P));
+    if (value != value) params_.FailUnknown();
     const double whole = std::round(value);
     if (std::fabs(value - whole) > 1e-4 || whole < 0 || whole >= Params::kCount)
         Fail(Unsettled::Error, "no parameter #" + std::to_string(value));

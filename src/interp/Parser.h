@@ -57,6 +57,9 @@ public:
     std::string_view Code(std::string_view Line);
     // Whether Code is an o-word line, and which.
     static bool ReadOWord(std::string_view Code, OWord& Word);
+    // Whether Code is an o-word line with a computed number ("o[#1+1] call"),
+    // and which; its name lives until the next such line.
+    bool ReadComputedOWord(std::string_view Code, OWord& Word);
     // Whether Code is a Fanuc macro statement, and which.
     static bool ReadMacro(std::string_view Code, Macro& Word);
     // False for most lines that are none: those that start with G and a digit.
@@ -73,6 +76,7 @@ public:
     static void End(const char* P);
 
 private:
+    static void ReadKeyword(const char* P, OWord& Word);
     double Expression(const char*& P, int Level);
     double Function(const char*& P);
     double Parameter(const char*& P);
@@ -81,6 +85,7 @@ private:
 
     Params& params_;
     std::string code_;
+    std::string oname_;
     int depth_ = 0;
 };
 

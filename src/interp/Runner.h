@@ -62,19 +62,22 @@ struct Frame {
     CallKind Kind;
     bool Fanuc() const { return Kind != CallKind::Sub; } // ends at M99
     bool Scoped() const { return Kind != CallKind::Subprogram; }
+    bool Forget; // a profile cycle's: leaves the tool where the program does not say
     std::size_t Loops;
     std::string Name;
 };
 
 // Runs a program line by line and hands each block to the machine.
-class Runner {
+class Runner final : RunValues {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), parser_(params_) {}
+        : source_(Source), limits_(Limits), reader_(Source), params_(this), parser_(params_) {}
 
     InterpResult Run();
 
 private:
+    bool Named(std::string_view Name, double& Value) const override;
+    bool Numbered(int Number, double& Value) const override;
     void Step(std::string_view Code);
     void RunBlock();
     CallWords TakeCallWords(Block& B);
@@ -84,6 +87,8 @@ private:
     void Call(const Place& Body, long Repeats, CallKind Kind, std::string_view Name,
               const double* Args = nullptr, std::uint32_t Given = 0);
     void Return();
+    void Profile(const Block& Given);
+    void CheckProfile(std::string_view Line);
     MacroCall Arguments(const Block& Given);
     void CallFanuc(long Number, long Repeats, const MacroCall* Macro = nullptr);
     const Place* FindSub(std::string_view Name);
@@ -95,7 +100,9 @@ private:
     void SkipToEnd(int Id);
     void Index();
     OWord SkipTo(std::string_view Name, std::initializer_list<Keyword> Words);
+    double Value(const char* Rest);
     bool Condition(const char* Rest);
+    void SkipStill(std::int64_t Line);
     Loop* FindLoop(std::string_view Name);
     void Count(std::size_t Length);
     Frame& Top() { return frames_[calls_ - 1]; }
@@ -124,6 +131,8 @@ private:
     std::size_t modalLevel_ = 0;     // the calls in progress at its G66
     std::string skip_;               // the o-word SkipTo looks for
     std::string label_;              // an if's, while its branches are tried
+    long profileNext_ = -1;          // the N a Fanuc profile cycle's profile must start at
+    std::vector<long> profiles_;     // the profiles run so far
 };
 
 } // namespace vorlund
