@@ -1,5 +1,7 @@
 #include "interp/Interpreter.h"
 
+#include "interp/Dialect.h"
+#include "interp/Heidenhain.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Parser.h"
@@ -470,6 +472,7 @@ void Runner::RunOWord(const OWord& Word) {
 } // namespace
 
 InterpResult Interpret(const ProgramSource& Source, const InterpLimits& Limits) {
+    if (DialectOf(Source) == Dialect::Heidenhain) return InterpretHeidenhain(Source, Limits);
     return Runner(Source, Limits).Run();
 }
 
