@@ -1,5 +1,6 @@
 #include "interp/Heidenhain.h"
 
+#include "common/Pow10.h"
 #include "interp/HeidenhainCycles.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
@@ -49,7 +50,8 @@ Text Trim(Text T) {
 
 // The next word of T up to a blank; T keeps what follows.
 Text Token(Text& T) {
-    T = Trim(T);
+    while (!T.empty() && IsBlank(T.front()))
+        T.remove_prefix(1);
     std::size_t i = 0;
     while (i < T.size() && !IsBlank(T[i]))
         ++i;
@@ -80,13 +82,14 @@ Text Statement(Text Line, bool& Continues, bool& InComment) {
     if (i > 0 && (i == Line.size() || IsBlank(Line[i]))) Line.remove_prefix(i);
     Continues = !Line.empty() && Line.back() == '~';
     InComment = false;
-    if (const std::size_t c = Line.find(';'); c != Text::npos) {
-        InComment = Continues;
+    if (const std::size_t c = Line.find(';'); c != Text::npos)
         Line = Line.substr(0, c);
-    } else if (Continues) {
+    else if (Continues)
         Line.remove_suffix(1);
-    }
-    return Trim(Line);
+    Line = Trim(Line);
+    // A comment line goes on as a comment; a block's comment, with the block.
+    InComment = Continues && Line.empty();
+    return Line;
 }
 
 // Q0 to Q1999, QL0 to QL499, QR0 to QR499 in one array; -1 beyond.
@@ -153,7 +156,7 @@ private:
     // Moves and cycles.
     void Move(Text Words, bool Plane, bool Polar);
     void Run(Block& B);
-    void MCodes(const Block& B, bool Moved);
+    void MCodes(Block& B, bool Moved);
     void ToolCall(Text Rest);
     void Up();
     void CycleDef(Text Rest);
@@ -164,11 +167,13 @@ private:
     void Drill(double Bottom, double Clearance, bool Incremental, std::int64_t Line);
 
     Block NewBlock() const;
+    Block& Fresh();
 
     const ProgramSource& source_;
     InterpLimits limits_;
     LineReader reader_;
     Machine machine_;
+    Block block_;
     std::uint64_t high_ = 0;
     std::uint64_t steps_ = 0;
     bool ended_ = false;
@@ -265,7 +270,7 @@ void Runner::Dispatch(Text Code) {
         if (Take(rest, "DEF")) return CycleDef(rest);
         if (Take(rest, "CALL")) return CycleCall(rest);
     }
-    if (word == "FN") return Fn(rest);
+    if (word.starts_with("FN")) return Fn(Code.substr(2)); // "FN 0:", "FN0:"
     if (word == "LBL") {
         if (Trim(rest) == "0") Return();
         return;
@@ -333,19 +338,33 @@ double Runner::Get(int Index) const {
     return q_[Index];
 }
 
-// A number, with a decimal point or comma: "12.5", "30,000", ".5".
+// A number, with a decimal point or comma: "12.5", "30,000", ".5". Short
+// ones are a mantissa over an exact power of ten, correctly rounded.
 double Runner::Number(Text& T) {
-    std::size_t i = 0;
-    bool comma = false;
-    while (i < T.size() && (IsDigit(T[i]) || T[i] == '.' || T[i] == ','))
-        comma |= T[i++] == ',';
-    char copy[64];
-    if (i == 0 || i >= sizeof copy) Fail(Unsettled::Error, "malformed number");
-    std::copy_n(T.data(), i, copy);
-    if (comma) std::replace(copy, copy + i, ',', '.');
+    std::uint64_t mant = 0;
+    std::size_t i = 0, digits = 0, point = Text::npos;
+    for (; i < T.size(); ++i) {
+        const char c = T[i];
+        if (IsDigit(c)) {
+            mant = mant * 10 + std::uint64_t(c - '0'), ++digits;
+        } else if ((c == '.' || c == ',') && point == Text::npos) {
+            point = i;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) Fail(Unsettled::Error, "malformed number");
+    const std::size_t fraction = point == Text::npos ? 0 : i - point - 1;
     double v = 0.0;
-    const auto [end, ec] = std::from_chars(copy, copy + i, v);
-    if (ec != std::errc() || end != copy + i) Fail(Unsettled::Error, "malformed number");
+    if (digits <= 15 && fraction <= 22) {
+        v = double(mant) / kPow10[fraction];
+    } else {
+        char copy[64];
+        if (i >= sizeof copy) Fail(Unsettled::Error, "number out of range");
+        std::replace_copy(T.data(), T.data() + i, copy, ',', '.');
+        const auto [end, ec] = std::from_chars(copy, copy + i, v);
+        if (ec != std::errc() || end != copy + i) Fail(Unsettled::Error, "number out of range");
+    }
     T.remove_prefix(i);
     return Checked(v);
 }
@@ -640,6 +659,16 @@ Block Runner::NewBlock() const {
     return b;
 }
 
+// The block a move fills: the machine reads only the letters given, so the
+// values of the last one may stay.
+Block& Runner::Fresh() {
+    block_.Line = reader_.Line();
+    block_.Has = 0;
+    block_.GCount = block_.MCount = 0;
+    block_.Incremental = 0;
+    return block_;
+}
+
 void Runner::Run(Block& B) {
     const Outcome out = machine_.Run(B);
     if (out.Reason != Unsettled::None) Fail(out.Reason, out.Text);
@@ -648,8 +677,7 @@ void Runner::Run(Block& B) {
 // A positioning block: its axis words, then its M functions. Polar moves and
 // arcs in the plane end where only their Z word tells.
 void Runner::Move(Text Words, bool Plane, bool Polar) {
-    Block b = NewBlock();
-    b.G[b.GCount++] = 900;
+    Block& b = Fresh();
     b.G[b.GCount++] = 10;
     while (!Words.empty()) {
         Text w = Token(Words);
@@ -684,7 +712,7 @@ void Runner::Move(Text Words, bool Plane, bool Polar) {
 
 // M91, M92: machine coordinates; M140: up the tool axis; M89, M99: cycle
 // calls; M2, M30: the end. Others change nothing the depth depends on.
-void Runner::MCodes(const Block& B, bool Moved) {
+void Runner::MCodes(Block& B, bool Moved) {
     bool machine = false, retract = false, call = false;
     for (int i = 0; i < B.MCount; ++i) {
         const int m = B.M[i];
@@ -695,15 +723,14 @@ void Runner::MCodes(const Block& B, bool Moved) {
         if (m == 99) modal_ = false;
         ended_ |= m == 2 || m == 30;
     }
-    Block b = B;
-    b.MCount = 0;
+    B.MCount = 0;
     if (machine) {
-        if (b.Given('Z') && !(b.Incremental & 4u) && b.Of('Z') < 0.0)
+        if (B.Given('Z') && !(B.Incremental & 4u) && B.Of('Z') < 0.0)
             Fail(Unsettled::Machine, "M91 or M92 with Z below 0");
-        if (b.Incremental) Fail(Unsettled::Error, "M91 or M92 with an incremental word");
-        b.G[b.GCount++] = 530;
+        if (B.Incremental) Fail(Unsettled::Error, "M91 or M92 with an incremental word");
+        B.G[B.GCount++] = 530;
     }
-    if (Moved) Run(b);
+    if (Moved) Run(B);
     if (retract) Up();
     if (call || (modal_ && Moved)) CallCycle(B.Line, nullptr);
 }
@@ -853,12 +880,11 @@ void Runner::CycleCall(Text Rest) {
 // surface of each of its holes.
 void Runner::CallCycle(std::int64_t Line, const CycleValues* Surface) {
     const CycleKind kind = KindOf(cycle_.Number);
-    const std::string name = "CYCL DEF " + std::to_string(cycle_.Number);
     if (cycle_.Number < 0) Fail(Unsettled::Error, "a cycle call without a cycle");
     if (kind == CycleKind::Old) {
-        if (Surface) Fail(Unsettled::Cycle, "a pattern of " + name);
+        if (Surface) Fail(Unsettled::Cycle, "a pattern of " + cycle_.Name());
         const double depth = cycle_.Get(CycleValues::kDepth);
-        if (depth > 0.0) Fail(Unsettled::Error, name + ": a depth above the surface");
+        if (depth > 0.0) Fail(Unsettled::Error, cycle_.Name() + ": a depth above the surface");
         if (depth == 0.0) return;
         return Drill(depth, -cycle_.Get(CycleValues::kSetUp), true, Line);
     }
@@ -881,6 +907,10 @@ void Runner::Drill(double Bottom, double Clearance, bool Incremental, std::int64
     b.Value['R' - 'A'] = Clearance;
     b.Value['Z' - 'A'] = Bottom;
     Run(b);
+    // Words are absolute unless marked.
+    Block& absolute = Fresh();
+    absolute.G[absolute.GCount++] = 900;
+    Run(absolute);
 }
 
 } // namespace

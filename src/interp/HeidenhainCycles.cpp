@@ -59,17 +59,18 @@ CycleBottom BottomOf(const CycleValues& Cycle, const CycleValues& Contour,
                      const CycleValues* Surface) {
     const int n = Cycle.Number;
     const CycleKind kind = KindOf(n);
-    const std::string name = Cycle.Name();
     CycleBottom out;
     const auto doubt = [&](Unsettled Why, std::string Text) {
         out.Why = Why, out.Text = std::move(Text);
         return out;
     };
-    if (Surface && kind != CycleKind::Hole) return doubt(Unsettled::Cycle, "a pattern of " + name);
+    if (Surface && kind != CycleKind::Hole)
+        return doubt(Unsettled::Cycle, "a pattern of " + Cycle.Name());
     // Depths count down from the surface; a depth of 0 does nothing.
     const auto below = [&](double Top, double Depth, int Q) {
         if (Depth > 0.0)
-            return doubt(Unsettled::Error, name + " " + Word(Q, Depth) + ": above its surface");
+            return doubt(Unsettled::Error,
+                         Cycle.Name() + " " + Word(Q, Depth) + ": above its surface");
         out.Skip = Depth == 0.0;
         out.Bottom = Top + Depth;
         out.Clearance = Top;
@@ -79,9 +80,9 @@ CycleBottom BottomOf(const CycleValues& Cycle, const CycleValues& Contour,
     case CycleKind::Hole: {
         // The depth to the tool's shank, or from a diameter: the point angle decides.
         if (In(n, {200, 203, 205}) && Cycle.Has(395) && Cycle.Value[395] != 0.0)
-            return doubt(Unsettled::Cycle, name + " " + Word(395, Cycle.Value[395]));
+            return doubt(Unsettled::Cycle, Cycle.Name() + " " + Word(395, Cycle.Value[395]));
         if (n == 240 && Cycle.Has(343) && Cycle.Value[343] != 0.0)
-            return doubt(Unsettled::Cycle, name + " " + Word(343, Cycle.Value[343]));
+            return doubt(Unsettled::Cycle, Cycle.Name() + " " + Word(343, Cycle.Value[343]));
         const bool own = !Surface || !Surface->Has(203);
         const double top = own ? Cycle.Get(203) : Surface->Value[203];
         double depth = Cycle.Get(201);
@@ -101,12 +102,13 @@ CycleBottom BottomOf(const CycleValues& Cycle, const CycleValues& Contour,
         return out;
     }
     case CycleKind::ContourMill:
-        if (Contour.Number != 20) return doubt(Unsettled::Cycle, name + " without CYCL DEF 20");
+        if (Contour.Number != 20)
+            return doubt(Unsettled::Cycle, Cycle.Name() + " without CYCL DEF 20");
         return below(Contour.Get(5), Contour.Get(1), 1);
     case CycleKind::Train:
         return below(Cycle.Get(5), Cycle.Get(1), 1);
     default:
-        return doubt(Unsettled::Cycle, name);
+        return doubt(Unsettled::Cycle, Cycle.Name());
     }
 }
 

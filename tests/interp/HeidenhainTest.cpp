@@ -40,6 +40,9 @@ const Row kRows[] = {
      "CR X+0 Y+10 R+10 DR+\nCT X+5 Y+5\nRND R2\nCHF 1\nLP IPA+45",
      U::None, -5, 5},
     {"a comment goes on", "; a comment~\n L Z-50\nL Z-1", U::None, -1, 4},
+    {"a block goes on after its comment",
+     "CYCL DEF 200 ;DRILL ~\nQ201=-3 ;DEPTH ~\nQ203=+1 ;TOP\nCYCL CALL", U::None, -2, 5, "",
+     Bottom},
     {"tool axis X", "TOOL CALL 1 X S500", U::Frame, 0, 2, "TOOL CALL X"},
     {"pole in Z", "CC X+0 Z-5", U::Frame, 0, 2, "CC Z-5"},
     {"tilting axis", "L Z+5\nL B+45", U::Frame, 0, 3, "B"},
@@ -58,6 +61,7 @@ const Row kRows[] = {
      "FN 0: Q1 = +4\nFN 1: Q2 = +Q1 + +2\nFN 2: Q3 = +0 - +Q2\n"
      "FN 3: Q4 = +Q3 * +0.5\nFN 4: Q5 = +Q4 DIV +3\nL Z+Q5",
      U::None, -1, 7},
+    {"FN without a blank", "FN0: Q1 = -2\nL Z+Q1", U::None, -2, 3},
     {"FN 5 to 8",
      "FN 5: Q6 = SQRT +16\nFN 6: Q7 = SIN +30\nFN 7: Q8 = COS +60\n"
      "FN 8: Q9 = +3 LEN +4\nL Z-Q6\nL Z-Q9\nL Z+Q7\nQ10 = Q7 - Q8 - 1\nL Z+Q10",
