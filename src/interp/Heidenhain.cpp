@@ -189,6 +189,7 @@ private:
     std::vector<std::pair<std::uint64_t, long>> repeats_; // runs left by CALL LBL … REP line
     bool continued_ = false;                              // the last line ended with "~"
     bool comment_ = false;                                // in a comment it continued
+    bool skipped_ = false;                                // the line starts with "/"
     bool pattern_ = false;                                // in a PATTERN DEF block
     bool defining_ = false;                               // Q lines belong to def_
     CycleValues def_;                                     // the cycle being defined
@@ -234,6 +235,8 @@ void Runner::Step(Text Line) {
         comment_ = Trim(Line).ends_with('~');
         return;
     }
+    // A block the operator may skip runs, but does not end the program there.
+    skipped_ = Trim(Line).starts_with('/');
     const Text code = Statement(Line, continued_, comment_);
     if (code.empty()) return;
     if (continuation && pattern_) return; // its points: CYCL CALL PAT is not run
@@ -300,7 +303,8 @@ void Runner::Dispatch(Text Code) {
             }
         return;
     }
-    if (word == "BLK" || word == "STOP" || (word == "SEL" && Take(rest, "TABLE"))) return;
+    if (word == "STOP") return Move(rest, true, true); // its M words
+    if (word == "BLK" || (word == "SEL" && Take(rest, "TABLE"))) return;
     if (word.starts_with("M") && word.size() > 1 && IsDigit(word[1])) return Move(Code, true, true);
     if (word == "TCH") Fail(Unsettled::Probe, "TCH PROBE");
     if (word == "PLANE") {
@@ -721,7 +725,7 @@ void Runner::MCodes(Block& B, bool Moved) {
         call |= m == 99 || m == 89;
         if (m == 89) modal_ = true;
         if (m == 99) modal_ = false;
-        ended_ |= m == 2 || m == 30;
+        ended_ |= (m == 2 || m == 30) && !skipped_;
     }
     B.MCount = 0;
     if (machine) {
@@ -870,7 +874,7 @@ void Runner::CycleCall(Text Rest) {
         if (w[0] == 'M' && w.size() > 1 && IsDigit(w[1])) {
             long m = 0;
             std::from_chars(w.data() + 1, w.data() + w.size(), m);
-            ended_ |= m == 2 || m == 30;
+            ended_ |= (m == 2 || m == 30) && !skipped_;
         }
     }
     CallCycle(reader_.Line(), nullptr);

@@ -27,6 +27,7 @@ const Row kRows[] = {
     // Moves: absolute and incremental words, block numbers, comments, commas.
     {"absolute", "L Z+5 R0 FMAX\nL Z-2.5 F100\nL Z+1\nEND PGM T MM\nL Z-9", U::None, -2.5, 3},
     {"numbered, commas", "1 L Z+5,5 R0 FMAX ; Z-9\n2 L Z-1,25 (Z-8)\n/3 L Z-2", U::None, -2, 4},
+    {"skippable end, STOP M30", "L Z-1\n/ 3 L M30\nL Z-2\nSTOP M30\nL Z-9", U::None, -2, 4},
     {"incremental", "L Z+2 FMAX\nL IZ-3 IX+5\nL IZ-1.5\nL IZ+10", U::None, -2.5, 4},
     {"incremental after a tool call", "TOOL CALL 1 Z S1000\nL IZ-3", U::IncrementalStart, 0, 3,
      "IZ-3"},
