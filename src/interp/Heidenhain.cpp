@@ -192,6 +192,7 @@ private:
     bool skipped_ = false;                                // the line starts with "/"
     bool pattern_ = false;                                // in a PATTERN DEF block
     bool defining_ = false;                               // Q lines belong to def_
+    bool tilde_ = false;                                  // and go on with "~"
     CycleValues def_;                                     // the cycle being defined
     CycleValues cycle_;                                   // the cycle a call runs
     CycleValues contour_;                                 // cycle 20's data
@@ -242,6 +243,9 @@ void Runner::Step(Text Line) {
     if (continuation && pattern_) return; // its points: CYCL CALL PAT is not run
     pattern_ = false;
     if (code[0] == 'Q' && code.find('=') != Text::npos) {
+        // A definition written with "~" ends at its last line; one without
+        // (an older control's) at the first line that is not a value.
+        if (tilde_ && !continuation) FinishDef();
         Assign(code);
         return;
     }
@@ -778,6 +782,7 @@ void Runner::CycleDef(Text Rest) {
     if (kind == CycleKind::Program) Fail(Unsettled::MissingProgram, name);
     def_.Start(n, reader_.Line());
     defining_ = true;
+    tilde_ = continued_;
 }
 
 // The definition ends at the first line after it that sets no value.

@@ -111,6 +111,8 @@ const Row kRows[] = {
      0, 5, "CYCL CALL POS Z"},
     {"pattern call", "CYCL DEF 201 ~\nQ201=-4 ~\nQ203=+0\nCYCL CALL PAT", U::Cycle, 0, 5, "PAT"},
     {"no cycle", "CYCL CALL", U::Error, 0, 2, "without a cycle"},
+    {"a value after the definition",
+     "CYCL DEF 20 ~\nQ1=-5 ~\nQ5=+0\nQ1 = -2\nCYCL DEF 22\nCYCL CALL", U::None, -5, 7, "", Bottom},
     {"not defined", "CYCL DEF 200 ~\nQ203=+0\nCYCL CALL", U::Unset, 0, 4, "CYCL DEF 200 Q201"},
     {"depth 0 does nothing", "CYCL DEF 200 ~\nQ201=+0 ~\nQ203=-5\nCYCL CALL", U::None, 0, 0},
     {"depth above", "CYCL DEF 200 ~\nQ201=+5 ~\nQ203=+0\nCYCL CALL", U::Error, 0, 5, "Q201=5"},
