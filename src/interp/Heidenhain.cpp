@@ -750,6 +750,12 @@ void Runner::ToolCall(Text Rest) {
     if (!(w.size() == 1 && IsUpper(w[0]))) w = Token(words);
     if (w.size() == 1 && w != "Z" && (w[0] >= 'U' && w[0] <= 'Y'))
         Fail(Unsettled::Frame, "TOOL CALL " + std::string(w));
+    // A shorter tool (DL below 0) cuts deeper than the words say.
+    for (Text t = w; !t.empty(); t = Token(words)) {
+        if (!t.starts_with("DL")) continue;
+        t.remove_prefix(2);
+        if (Operand(t) < 0.0) Fail(Unsettled::Offset, "TOOL CALL DL below 0");
+    }
     Up();
 }
 

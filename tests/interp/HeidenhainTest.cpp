@@ -44,6 +44,8 @@ const Row kRows[] = {
     {"a block goes on after its comment",
      "CYCL DEF 200 ;DRILL ~\nQ201=-3 ;DEPTH ~\nQ203=+1 ;TOP\nCYCL CALL", U::None, -2, 5, "",
      Bottom},
+    {"a longer tool", "TOOL CALL 3 Z S900 DL+0.2 DR-0.1\nL Z-1", U::None, -1, 3},
+    {"a shorter tool", "TOOL CALL 3 Z S900 DL-0.2", U::Offset, 0, 2, "DL"},
     {"tool axis X", "TOOL CALL 1 X S500", U::Frame, 0, 2, "TOOL CALL X"},
     {"pole in Z", "CC X+0 Z-5", U::Frame, 0, 2, "CC Z-5"},
     {"tilting axis", "L Z+5\nL B+45", U::Frame, 0, 3, "B"},
