@@ -2,10 +2,9 @@
 
 #include "interp/Dialect.h"
 #include "interp/Heidenhain.h"
-#include "interp/LineReader.h"
-#include "interp/Machine.h"
-#include "interp/Parser.h"
+#include "interp/Runner.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -15,29 +14,6 @@
 namespace vorlund {
 
 namespace {
-
-// Where a subroutine's or a program's body starts.
-struct Place {
-    std::uint64_t Offset = 0;
-    std::int64_t Line = 0;
-};
-
-struct Loop {
-    Place Start; // the while line, or the body of a do or a repeat
-    Keyword Kind;
-    double Count;
-    std::string Name;
-};
-
-struct Frame {
-    Place Back;   // the line after the call
-    Place Body;   // for repeats
-    long Repeats; // runs left, this one included
-    bool Fanuc;   // ends at M99; M98 shares the caller's locals
-    bool Scoped;  // has its own locals
-    std::size_t Loops;
-    std::string Name;
-};
 
 std::string OName(std::string_view Name) {
     return "o" + std::string(Name);
@@ -55,55 +31,7 @@ bool HasO(std::string_view Line) {
     return false;
 }
 
-// Runs a program line by line and hands each block to the machine.
-class Runner {
-public:
-    Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), parser_(params_) {}
-
-    InterpResult Run();
-
-private:
-    void Step(std::string_view Code);
-    void RunBlock();
-    void RunOWord(const OWord& Word);
-    void Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
-              const double* Args, std::uint32_t Given);
-    void Return();
-    void CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given, bool Scoped);
-    const Place* FindSub(std::string_view Name);
-    const Place* FindProgram(long Number);
-    const Place* FindLabel(long Number);
-    void Index();
-    OWord SkipTo(std::string_view Name, std::initializer_list<Keyword> Words);
-    bool Condition(const char* Rest);
-    Loop* FindLoop(std::string_view Name);
-    void Count(std::size_t Length);
-    Frame& Top() { return frames_[calls_ - 1]; }
-
-    const ProgramSource& source_;
-    InterpLimits limits_;
-    LineReader reader_;
-    Params params_;
-    Parser parser_;
-    Machine machine_;
-    Block block_;
-    std::uint64_t high_ = 0; // the end of the furthest line read
-    std::uint64_t steps_ = 0;
-    bool started_ = false; // a line of code was run: a "%" now ends the program
-    bool ended_ = false;
-    std::int64_t firstSub_ = 0;
-    bool indexed_ = false;
-    std::map<std::string, Place, std::less<>> subs_;
-    std::map<long, Place> programs_;
-    std::map<long, Place> labels_; // N numbers M97 has jumped to
-    bool searched_ = false;        // for one of them
-    std::vector<Frame> frames_;    // [0, calls_) in use; kept to reuse their names
-    std::size_t calls_ = 0;
-    std::vector<Loop> loops_;
-    std::string skip_;  // the o-word SkipTo looks for
-    std::string label_; // an if's, while its branches are tried
-};
+} // namespace
 
 // Counts the blocks run again by calls and loops, a long line as one per 64
 // bytes: reading on through new lines ends on its own.
@@ -125,8 +53,9 @@ InterpResult Runner::Run() {
             if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
             if (status == LineReader::Status::End) {
                 if (calls_)
-                    Fail(Unsettled::Error, Top().Fanuc ? Top().Name + " has no M99"
-                                                       : OName(Top().Name) + " sub has no endsub");
+                    Fail(Unsettled::Error, Top().Fanuc()
+                                               ? Top().Name + " has no M99"
+                                               : OName(Top().Name) + " sub has no endsub");
                 break;
             }
             Count(text.size());
@@ -153,6 +82,11 @@ void Runner::Step(std::string_view Code) {
         RunOWord(word);
         return;
     }
+    Macro macro;
+    if (Parser::MaybeMacro(Code) && Parser::ReadMacro(Code, macro)) {
+        RunMacro(macro);
+        return;
+    }
     block_.Line = reader_.Line();
     block_.Has = 0;
     block_.GCount = block_.MCount = 0;
@@ -160,96 +94,140 @@ void Runner::Step(std::string_view Code) {
     RunBlock();
 }
 
-// M2 and M30 end the program; M98 calls a program, M97 a line of this one,
-// and M99 returns; G65 calls with arguments.
+constexpr std::uint32_t Letter(char C) {
+    return 1u << (C - 'A');
+}
+
+// Takes M2, M30, M97, M98 and M99 out of the block: they end the program,
+// call a program (M98) or a line of this one (M97), and return (M99).
+CallWords Runner::TakeCallWords(Block& B) {
+    CallWords words;
+    int kept = 0;
+    for (int i = 0; i < B.MCount; ++i) {
+        const int m = B.M[i];
+        ended_ |= m == 2 || m == 30;
+        words.Call |= m == 98 || m == 97;
+        words.Local |= m == 97;
+        words.Back |= m == 99;
+        if (m < 97 || m > 99) B.M[kept++] = B.M[i];
+    }
+    B.MCount = kept;
+    if (!kept) B.Has &= ~Letter('M');
+    if (words.Back && B.Given('P')) words.To = std::lround(B.Of('P')), B.Has &= ~Letter('P');
+    if (!words.Call) return words;
+    if (!B.Given('P')) Fail(Unsettled::Error, words.Local ? "M97 without P" : "M98 without P");
+    words.To = std::lround(B.Of('P'));
+    if (B.Given('L'))
+        words.Repeats = std::lround(B.Of('L'));
+    else if (words.To > 9999 && !words.Local)
+        words.Repeats = words.To / 10000, words.To %= 10000; // P30100: O0100 three times
+    B.Has &= ~(Letter('P') | Letter('L'));
+    return words;
+}
+
+// G65 calls a macro with arguments, G66 after each later move until G67:
+// whether the block was such a call, its words the arguments.
+bool Runner::MacroCallBlock(Block& B) {
+    int kept = 0;
+    for (int i = 0; i < B.GCount; ++i) {
+        const int g = B.G[i];
+        if (g == 661) Fail(Unsettled::Error, "G66.1 is not run");
+        if (g == 670) modal_.reset();
+        if (g != 670) B.G[kept++] = B.G[i];
+        if (g != 650 && g != 660) continue;
+        if (!B.Given('P')) Fail(Unsettled::Error, g == 650 ? "G65 without P" : "G66 without P");
+        const MacroCall macro = Arguments(B);
+        if (g == 650)
+            CallFanuc(macro.Program, macro.Repeats, &macro);
+        else
+            modal_ = macro, modalLevel_ = calls_;
+        return true;
+    }
+    B.GCount = kept;
+    if (!kept) B.Has &= ~Letter('G');
+    return false;
+}
+
 void Runner::RunBlock() {
     Block& b = block_;
-    bool call = false, local = false, back = false;
-    int kept = 0;
-    for (int i = 0; i < b.MCount; ++i) {
-        const int m = b.M[i];
-        ended_ |= m == 2 || m == 30;
-        call |= m == 98 || m == 97;
-        local |= m == 97;
-        back |= m == 99;
-        if (m < 97 || m > 99) b.M[kept++] = b.M[i];
-    }
-    b.MCount = kept;
-    // A return to a line, or in the main program a jump: not run yet.
-    if (back && b.Given('P'))
-        Fail(Unsettled::Error, "M99 P" + std::to_string(std::lround(b.Of('P'))) + " is not run");
-    const auto letter = [](char C) { return 1u << (C - 'A'); };
-    if (!kept) b.Has &= ~letter('M');
-    for (int i = 0; i < b.GCount; ++i) {
-        if (b.G[i] == 660 || b.G[i] == 661) Fail(Unsettled::Error, "G66 is not run");
-        if (b.G[i] != 650) continue;
-        if (!b.Given('P')) Fail(Unsettled::Error, "G65 without P");
-        // Fanuc's argument letters: A is #1, B #2, ... Z #26.
-        static constexpr char kArgs[] = "ABCIJKDEFGHLMNOPQRSTUVWXYZ";
-        double args[Params::kLocal] = {};
-        std::uint32_t given = 0;
-        for (int n = 0; kArgs[n]; ++n)
-            if (std::string_view("GLMNOP").find(kArgs[n]) == std::string_view::npos &&
-                b.Given(kArgs[n]))
-                args[n] = b.Of(kArgs[n]), given |= 1u << n;
-        CallFanuc(std::lround(b.Of('P')), b.Given('L') ? std::lround(b.Of('L')) : 1, args, given,
-                  true);
-        return;
-    }
-    long program = 0, repeats = 1;
-    if (call) {
-        if (!b.Given('P')) Fail(Unsettled::Error, local ? "M97 without P" : "M98 without P");
-        program = std::lround(b.Of('P'));
-        if (b.Given('L'))
-            repeats = std::lround(b.Of('L'));
-        else if (program > 9999 && !local)
-            repeats = program / 10000, program %= 10000; // P30100: O0100 three times
-        b.Has &= ~(letter('P') | letter('L'));
-    }
+    // Most blocks hold neither M words nor G codes of calls.
+    const CallWords words = b.MCount ? TakeCallWords(b) : CallWords{};
+    if (b.GCount && MacroCallBlock(b)) return;
     if (b.Has) {
         const Outcome outcome = machine_.Run(b);
         if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);
     }
     if (ended_) return;
-    if (call) {
-        if (!local) {
-            CallFanuc(program, repeats, nullptr, 0, false);
-        } else if (const Place* body = FindLabel(program)) {
-            if (repeats > 0)
-                Call(*body, repeats, true, false, "N" + std::to_string(program), nullptr, 0);
-        } else {
-            Fail(Unsettled::MissingProgram, "N" + std::to_string(program));
-        }
-    } else if (back) {
-        if (!calls_) Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
-        Frame& top = Top();
-        if (!top.Fanuc) Fail(Unsettled::Error, "M99 in " + OName(top.Name) + " sub");
-        if (--top.Repeats > 0)
-            reader_.Seek(top.Body.Offset, top.Body.Line);
-        else
-            Return();
+    if (modal_ && calls_ == modalLevel_ && (b.Has & kAxisWords))
+        CallFanuc(modal_->Program, modal_->Repeats, &*modal_);
+    if (words.Call && !words.Local) {
+        CallFanuc(words.To, words.Repeats);
+    } else if (words.Call) {
+        const Place* body = FindLabel(words.To);
+        if (!body) Fail(Unsettled::MissingProgram, "N" + std::to_string(words.To));
+        if (words.Repeats > 0)
+            Call(*body, words.Repeats, CallKind::Subprogram, "N" + std::to_string(words.To));
+    } else if (words.Back) {
+        Back(words.To);
     }
 }
 
-void Runner::CallFanuc(long Number, long Repeats, const double* Args, std::uint32_t Given,
-                       bool Scoped) {
-    const Place* body = FindProgram(Number);
-    if (!body) Fail(Unsettled::MissingProgram, ProgramName(Number));
-    if (Repeats > 0) Call(*body, Repeats, true, Scoped, ProgramName(Number), Args, Given);
+// M99: the next run of a program called with repeats, or the caller's next
+// line, or with P its line N<P>; in the main program M99 P jumps there.
+void Runner::Back(long To) {
+    if (!calls_ && To < 0) Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
+    if (calls_) {
+        Frame& top = Top();
+        if (!top.Fanuc()) Fail(Unsettled::Error, "M99 in " + OName(top.Name) + " sub");
+        if (To < 0 && --top.Repeats > 0) {
+            reader_.Seek(top.Body.Offset, top.Body.Line);
+            return;
+        }
+        Return();
+    }
+    if (To >= 0) Jump(To, "M99 P");
 }
 
-void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std::string_view Name,
+// A G65 or G66 block's program, repeats and arguments: Fanuc's letters, A
+// is #1, B #2, C #3, I #4, ... Z #26.
+MacroCall Runner::Arguments(const Block& Given) {
+    static constexpr char kArgs[] = "ABCIJKDEFGHLMNOPQRSTUVWXYZ";
+    MacroCall macro{
+        std::lround(Given.Of('P')), Given.Given('L') ? std::lround(Given.Of('L')) : 1, {}, 0};
+    for (int n = 0; kArgs[n]; ++n)
+        if (std::string_view("GLMNOP").find(kArgs[n]) == std::string_view::npos &&
+            Given.Given(kArgs[n]))
+            macro.Args[n] = Given.Of(kArgs[n]), macro.Given |= 1u << n;
+    return macro;
+}
+
+void Runner::CallFanuc(long Number, long Repeats, const MacroCall* Macro) {
+    const Place* body = FindProgram(Number);
+    if (!body) Fail(Unsettled::MissingProgram, ProgramName(Number));
+    if (Repeats <= 0) return;
+    if (Macro)
+        Call(*body, Repeats, CallKind::Macro, ProgramName(Number), Macro->Args, Macro->Given);
+    else
+        Call(*body, Repeats, CallKind::Subprogram, ProgramName(Number));
+}
+
+void Runner::Call(const Place& Body, long Repeats, CallKind Kind, std::string_view Name,
                   const double* Args, std::uint32_t Given) {
     if (calls_ >= std::size_t(limits_.CallDepth))
         Fail(Unsettled::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
-    if (Scoped) params_.Enter(Args, Given);
+    // A Fanuc control nests macros 4 deep and subprograms 10.
+    const auto same = std::count_if(frames_.begin(), frames_.begin() + std::ptrdiff_t(calls_),
+                                    [&](const Frame& F) { return F.Kind == Kind; });
+    if (Kind == CallKind::Macro && same >= 4) Fail(Unsettled::Error, "macros nested deeper than 4");
+    if (Kind == CallKind::Subprogram && same >= 10)
+        Fail(Unsettled::Error, "subprograms nested deeper than 10");
+    if (Kind != CallKind::Subprogram) params_.Enter(Args, Given, Kind == CallKind::Macro);
     if (calls_ == frames_.size()) frames_.emplace_back();
     Frame& frame = frames_[calls_++];
     frame.Back = {reader_.After(), reader_.Line() + 1};
     frame.Body = Body;
     frame.Repeats = Repeats;
-    frame.Fanuc = Fanuc;
-    frame.Scoped = Scoped;
+    frame.Kind = Kind;
     frame.Loops = loops_.size();
     frame.Name.assign(Name);
     reader_.Seek(Body.Offset, Body.Line);
@@ -257,7 +235,7 @@ void Runner::Call(const Place& Body, long Repeats, bool Fanuc, bool Scoped, std:
 
 void Runner::Return() {
     const Frame& top = Top();
-    if (top.Scoped) params_.Leave();
+    if (top.Scoped()) params_.Leave();
     loops_.resize(top.Loops);
     reader_.Seek(top.Back.Offset, top.Back.Line);
     --calls_;
@@ -273,28 +251,6 @@ const Place* Runner::FindProgram(long Number) {
     auto it = programs_.find(Number);
     if (it == programs_.end() && !indexed_) Index(), it = programs_.find(Number);
     return it == programs_.end() ? nullptr : &it->second;
-}
-
-// The line N<Number>, where M97 jumps: found by one pass over the program
-// for each number asked for; the passes after the first count as blocks run.
-const Place* Runner::FindLabel(long Number) {
-    if (const auto it = labels_.find(Number); it != labels_.end()) return &it->second;
-    LineReader reader(source_);
-    std::string_view text;
-    const bool counted = searched_;
-    searched_ = true;
-    while (reader.Next(text) == LineReader::Status::Line) {
-        if (counted && ++steps_ > limits_.Steps)
-            Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
-        std::size_t i = text.find_first_not_of(" \t");
-        if (i == std::string_view::npos || (text[i] | 0x20) != 'n') continue;
-        long n = 0;
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9' && n < 1'000'000'000; ++i)
-            n = n * 10 + (text[i] - '0');
-        if (n == Number)
-            return &labels_.try_emplace(Number, Place{reader.Start(), reader.Line()}).first->second;
-    }
-    return nullptr;
 }
 
 // One pass over the whole program: where each subroutine and numbered
@@ -340,7 +296,7 @@ OWord Runner::SkipTo(std::string_view Name, std::initializer_list<Keyword> Words
 bool Runner::Condition(const char* Rest) {
     const double value = parser_.Real(Rest);
     Parser::End(Rest);
-    return value != 0.0;
+    return !Params::IsVacant(value) && value != 0.0;
 }
 
 Loop* Runner::FindLoop(std::string_view Name) {
@@ -370,7 +326,7 @@ void Runner::RunOWord(const OWord& Word) {
         const bool value = *rest != '\0';
         const double result = value ? parser_.Real(rest) : 0.0;
         Parser::End(rest);
-        if (!calls_ || Top().Fanuc) Fail(Unsettled::Error, OName(name) + " without a call");
+        if (!calls_ || Top().Fanuc()) Fail(Unsettled::Error, OName(name) + " without a call");
         params_.Set("_value", result);
         params_.Set("_value_returned", value);
         Return();
@@ -385,7 +341,7 @@ void Runner::RunOWord(const OWord& Word) {
         }
         const Place* body = FindSub(name);
         if (!body) Fail(Unsettled::MissingProgram, OName(name));
-        Call(*body, 1, false, true, name, args, (std::uint32_t(1) << count) - 1);
+        Call(*body, 1, CallKind::Sub, name, args, (std::uint32_t(1) << count) - 1);
         return;
     }
     case Keyword::If:
@@ -468,8 +424,6 @@ void Runner::RunOWord(const OWord& Word) {
         Fail(Unsettled::Error, "unknown o-word " + OName(name));
     }
 }
-
-} // namespace
 
 InterpResult Interpret(const ProgramSource& Source, const InterpLimits& Limits) {
     if (DialectOf(Source) == Dialect::Heidenhain) return InterpretHeidenhain(Source, Limits);

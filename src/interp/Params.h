@@ -2,6 +2,7 @@
 
 #include "interp/Interpreter.h"
 
+#include <bit>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -26,6 +27,13 @@ struct Stop {
 class Params {
 public:
     static constexpr int kCount = 5400;
+    // A vacant value, as Fanuc's #0: left out of a word, 0 in arithmetic. A
+    // NaN of its own, told from any NaN that arithmetic makes.
+    static constexpr std::uint64_t kVacantBits = 0x7ff8'0000'0000'0001;
+    static constexpr double kVacant = std::bit_cast<double>(kVacantBits);
+    static bool IsVacant(double Value) {
+        return (std::bit_cast<std::uint64_t>(Value) & ~(std::uint64_t(1) << 63)) == kVacantBits;
+    }
     static constexpr int kLocal = 30;
 
     Params();
@@ -36,14 +44,16 @@ public:
     bool Exists(std::string_view Name) const;
 
     // A call: the caller's locals are kept; the callee's #1 to #30 are Args,
-    // those with their bit in Given set.
-    void Enter(const double* Args, std::uint32_t Given);
+    // those with their bit in Given set. In a Vacant call (a Fanuc macro)
+    // the others are vacant, not unset.
+    void Enter(const double* Args, std::uint32_t Given, bool Vacant = false);
     void Leave();
 
 private:
     struct Scope {
         double numbers[kLocal];
         std::uint32_t set;
+        bool vacant;
         std::vector<std::pair<std::string, double>> named;
     };
     const double* Find(std::string_view Name) const;
@@ -53,6 +63,7 @@ private:
     std::map<std::string, double, std::less<>> globals_;
     std::vector<Scope> scopes_; // [0] the main program's named locals
     std::size_t depth_ = 0;     // scopes in use, beyond [0]
+    bool vacant_ = false;       // the current scope's unset locals are vacant
 };
 
 } // namespace vorlund

@@ -76,6 +76,12 @@ double Checked(double Value, const char* What) {
 }
 
 double Binary(char Op, double A, double B) {
+    // Vacant equals only vacant; elsewhere it counts as 0.
+    const bool vacantA = Params::IsVacant(A), vacantB = Params::IsVacant(B);
+    if ((Op == '=' || Op == '!') && (vacantA || vacantB))
+        return (vacantA == vacantB) == (Op == '=');
+    if (vacantA) A = 0.0;
+    if (vacantB) B = 0.0;
     switch (Op) {
     case '+':
         return A + B;
@@ -151,6 +157,24 @@ Keyword KeywordOf(std::string_view Text) {
     return Keyword::Unknown;
 }
 
+// Fanuc's BIN (binary-coded decimal to binary) and BCD (the other way).
+double Bcd(double Value, bool ToBinary) {
+    if (Value < 0.0 || Value >= 1e9 || Value != std::floor(Value))
+        Fail(Unsettled::Error, ToBinary ? "BIN of a number that is no BCD" : "BCD out of range");
+    auto v = static_cast<std::uint64_t>(Value);
+    const std::uint64_t from = ToBinary ? 16 : 10, to = ToBinary ? 10 : 16;
+    std::uint64_t result = 0;
+    for (std::uint64_t place = 1; v; v /= from, place *= to) {
+        if (v % from > 9) Fail(Unsettled::Error, "BIN of a number that is no BCD");
+        result += v % from * place;
+    }
+    return double(result);
+}
+
+double Zeroed(double Value) {
+    return Params::IsVacant(Value) ? 0.0 : Value;
+}
+
 void Expect(const char*& P, char C) {
     if (*P != C) Fail(Unsettled::Error, "malformed expression");
     ++P;
@@ -211,6 +235,34 @@ bool Parser::ReadOWord(std::string_view Code, OWord& Word) {
     return true;
 }
 
+bool Parser::ReadMacro(std::string_view Code, Macro& Word) {
+    struct Entry {
+        std::string_view text;
+        MacroWord word;
+        bool id; // a loop number follows
+    };
+    static constexpr Entry kWords[] = {{"goto", MacroWord::Goto, false},
+                                       {"if[", MacroWord::If, false},
+                                       {"while[", MacroWord::While, false},
+                                       {"do", MacroWord::Do, true},
+                                       {"end", MacroWord::End, true}};
+    if (!MaybeMacro(Code)) return false;
+    for (const Entry& e : kWords) {
+        if (Code[0] != e.text[0] || !Code.starts_with(e.text)) continue;
+        const char* p = Code.data() + e.text.size() - (e.text.back() == '[');
+        if (e.id) {
+            if (!IsDigit(*p)) return false;
+            Word.Id = *p++ - '0';
+            if (IsDigit(*p) || Word.Id < 1 || Word.Id > 3)
+                Fail(Unsettled::Error, "loop number " + Upper(e.text) + std::string(1, p[-1]));
+        }
+        Word.Word = e.word;
+        Word.Rest = p;
+        return true;
+    }
+    return false;
+}
+
 void Parser::End(const char* P) {
     if (*P) Fail(Unsettled::Error, "unexpected " + Upper(std::string_view(P).substr(0, 8)));
 }
@@ -225,13 +277,6 @@ void Parser::Words(std::string_view Code, Block& Given) {
     Setting settings[32];
     int count = 0;
     const char* p = Code.data();
-    const char first = Code.empty() ? '\0' : Code[0];
-    if (first == 'i' || first == 'w' || first == 'e' || (first == 'g' && Code[1] == 'o'))
-        for (const std::string_view macro : {"if[", "goto", "while[", "end"})
-            if (Code.starts_with(macro))
-                Fail(Unsettled::Error,
-                     "Fanuc macro " + Upper(macro.substr(0, macro.size() - (macro.back() == '['))) +
-                         " is not run");
     while (*p) {
         const char c = *p++;
         if (c == '#') {
@@ -246,12 +291,13 @@ void Parser::Words(std::string_view Code, Block& Given) {
                 s.number = Number(p);
             }
             Expect(p, '=');
-            s.value = Real(p);
+            s.value = Expression(p, 1); // Fanuc: #1=#1+1, no brackets needed
             continue;
         }
         if (!IsLetter(c) || c == 'e' || c == 'o')
             Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(p - 1, 1)));
         const double value = Real(p);
+        if (Params::IsVacant(value)) continue; // a vacant word is left out
         if (c == 'g' || c == 'm') {
             const bool g = c == 'g';
             if (!(value >= 0.0 && value < 1000.0))
@@ -332,15 +378,22 @@ double Parser::Function(const char*& P) {
         Expect(P, ']');
         return params_.Exists(what);
     }
-    const double a = Expression(P, 1);
+    const double a = Zeroed(Expression(P, 1));
+    if (*P == ',' && (name == "atan" || name == "pow")) { // Fanuc's ATAN[a,b], POW[a,b]
+        ++P;
+        const double b = Zeroed(Expression(P, 1));
+        Expect(P, ']');
+        return name == "atan" ? std::atan2(a, b) / kDegree : Binary('^', a, b);
+    }
     Expect(P, ']');
     if (name == "atan") {
         Expect(P, '/');
         Expect(P, '[');
-        const double b = Expression(P, 1);
+        const double b = Zeroed(Expression(P, 1));
         Expect(P, ']');
         return std::atan2(a, b) / kDegree;
     }
+    if (name == "bin" || name == "bcd") return Bcd(a, name == "bin");
     if (name == "abs") return std::fabs(a);
     if (name == "sin") return std::sin(a * kDegree);
     if (name == "cos") return std::cos(a * kDegree);
@@ -370,7 +423,7 @@ double Parser::Parameter(const char*& P) {
 }
 
 int Parser::Number(const char*& P) {
-    const double value = Real(P);
+    const double value = Zeroed(Real(P));
     const double whole = std::round(value);
     if (std::fabs(value - whole) > 1e-4 || whole < 0 || whole >= Params::kCount)
         Fail(Unsettled::Error, "no parameter #" + std::to_string(value));

@@ -313,7 +313,8 @@ void LineJudge::Keywords(char C) {
                     Note(kKeyRules[k].Kind, std::string(key));
             }
         } else {
-            matched = C == key[0] && !IsLetter(prev_);
+            // Not in an o-word: "O101 REPEAT [2]", "O<SCALE> CALL" are RS274NGC.
+            matched = C == key[0] && !IsLetter(prev_) && o_ == Phase::Off;
         }
         keyBusy_ |= matched > 0 || wholeKey_ >= 0;
     }

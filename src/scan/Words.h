@@ -105,8 +105,9 @@ inline constexpr WordRule kWordRules[] = {
     {'M', 300, DoubtKind::None, Effect::End},
 };
 
-// Keywords, in capitals as written, each at the start of a word. A Whole
-// key is a word of its own: no letter follows it ("FOR", not "FORM").
+// Keywords, in capitals as written, each at the start of a word outside an
+// o-word. A Whole key is a word of its own: no letter follows it ("FOR", not
+// "FORM").
 struct KeyRule {
     std::string_view Key;
     DoubtKind Kind;
@@ -139,13 +140,26 @@ inline constexpr KeyRule kKeyRules[] = {
     {"CYCL DEF 4", DoubtKind::ForeignCycle},
     {"CYCL DEF 5", DoubtKind::ForeignCycle},
     {"CYCL DEF 6", DoubtKind::ForeignCycle},
-    // Jumps and loops: a line counts whether or not it runs.
+    // Jumps and loops: a line counts whether or not it runs. Fanuc's GOTO, IF
+    // and WHILE are run; their Sinumerik and Heidenhain forms have words of
+    // their own too (ENDIF, GOTO LBL).
     {"GOTOF", DoubtKind::ForeignFlow},
     {"GOTOB", DoubtKind::ForeignFlow},
     {"GOTOC", DoubtKind::ForeignFlow},
     {"FOR", DoubtKind::ForeignFlow, true},
     {"REPEAT", DoubtKind::ForeignFlow}, // and REPEATB
     {"LOOP", DoubtKind::ForeignFlow, true},
+    {"UNTIL", DoubtKind::ForeignFlow, true},
+    {"ELSE", DoubtKind::ForeignFlow, true},
+    {"ENDIF", DoubtKind::ForeignFlow, true},
+    {"ENDWHILE", DoubtKind::ForeignFlow, true},
+    {"ENDFOR", DoubtKind::ForeignFlow, true},
+    {"ENDLOOP", DoubtKind::ForeignFlow, true},
+    {"GOTO LBL", DoubtKind::ForeignFlow},
+    {"FN 9:", DoubtKind::ForeignFlow},
+    {"FN 10:", DoubtKind::ForeignFlow},
+    {"FN 11:", DoubtKind::ForeignFlow},
+    {"FN 12:", DoubtKind::ForeignFlow},
     {"REP", DoubtKind::ForeignFlow, true}, // CALL LBL 1 REP 5
     {"GOTO", DoubtKind::Jump},
     {"IF", DoubtKind::Jump, true},

@@ -1,5 +1,6 @@
 // The interpreter on any input, with a small step budget: it must end, and
-// what it reports must hold together.
+// what it reports must hold together. Two targets build it: interp, and
+// macro, whose dictionary and seeds feed it Fanuc macro B.
 
 #include "Fuzz.h"
 

@@ -72,7 +72,6 @@ const Row kRows[] = {
      -3, 6, ""},
     {"M2 ends", "G1 Z-2\nM2\nG1 Z-50\n", U::None, -2, 1, ""},
     {"sub after M30", "o1 call\nM30\no1 sub\nG1 Z-3\no1 endsub\nG1 Z-9\n", U::None, -3, 4, ""},
-    {"IF without GOTO", "IF [#1 GT 2] GOTO 5\n", U::Error, 0, 1, "Fanuc"},
     {"caller's argument", "G1 Z-1\nG1 Z#1\n", U::Unset, 0, 2, "#1"},
     {"machine data", "#1=#5220\n", U::Unset, 0, 1, "#5220"},
     {"ini", "G1 Z#<_ini[axis_z]max_limit>\n", U::Unset, 0, 1, "_ini"},
@@ -85,9 +84,6 @@ const Row kRows[] = {
     {"endless loop", "o1 while [1]\nG1 Z-1\no1 endwhile\n", U::Runaway, 0, -1, "no end"},
     {"recursion", "o1 sub\no1 call\no1 endsub\no1 call\n", U::Runaway, 0, 2, "nested"},
     {"M99 in main", "G1 Z-1\nM99\n", U::Runaway, 0, 2, "M99"},
-    {"M99 to a line", "M98 P100\nM30\nO0100\nM99 P40\nG1 Z-5\nN40 M99\n", U::Error, 0, 4,
-     "M99 P40"},
-    {"M99 jumping in main", "N10 G1 Z-1\nM99 P10\n", U::Error, 0, 2, "M99 P10"},
     {"division by zero", "#1=0\nG1 Z[1/#1]\n", U::Error, 0, 2, "division by zero"},
     {"root of a negative", "G1 Z[SQRT[-1]]\n", U::Error, 0, 1, "square root"},
     {"log of zero", "G1 Z[LN[0]]\n", U::Error, 0, 1, "logarithm"},
@@ -102,21 +98,85 @@ const Row kRows[] = {
     {"sub without endsub", "o1 call\nM2\no1 sub\nG1 Z-1\n", U::Error, 0, 4, "no endsub"},
 };
 
-TEST(InterpreterTest, Programs) {
-    for (const Row& row : kRows) {
-        SCOPED_TRACE(row.what);
-        const InterpResult r = Interpret(test::MemorySource(row.program), {100'000, 16});
-        EXPECT_EQ(r.Reason, row.reason) << r.Text;
-        if (row.reason == U::None) {
-            EXPECT_EQ(r.MinZ, float(row.minZ));
-            EXPECT_EQ(r.MinLine, row.line);
-        } else {
-            if (row.line >= 0) {
-                EXPECT_EQ(r.Line, row.line);
-            }
-            EXPECT_NE(r.Text.find(row.text), std::string::npos) << r.Text;
+// Fanuc macro B: jumps, conditions, loops, vacant values, alarms.
+const Row kMacroRows[] = {
+    {"GOTO skips lines", "G1 Z-1\nGOTO 20\nG1 Z-25.\nN20 G1 Z-2\nM30\n", U::None, -2, 4, ""},
+    {"IF GOTO, taken or not",
+     "#1=3\nIF [#1 GT 1] GOTO 20\nG1 Z-25.\nN20 IF [#1 LT 1] GOTO 30\nG1 Z-4\nN30 M30\n", U::None,
+     -4, 5, ""},
+    {"GOTO back", "#1=0\nN10 #1=#1+1\nG1 Z-#1\nIF [#1 LT 3] GOTO10\nM30\n", U::None, -3, 3, ""},
+    {"WHILE steps down", "#1=0\nWHILE [#1 GT -9.] DO1\n#1=#1-2.\nG1 Z#1\nEND1\nM30\n", U::None, -10,
+     4, ""},
+    {"nested loops",
+     "#1=0\n#3=0\nWHILE [#1 LT 2] DO1\n#2=0\nWHILE [#2 LT 3] DO2\n#2=#2+1\n#3=#3-1\nEND2\n"
+     "#1=#1+1\nEND1\nG1 Z#3\n",
+     U::None, -6, 11, ""},
+    {"WHILE false skips its body", "WHILE [0] DO1\nG1 Z-9\nEND1\nG1 Z-1\n", U::None, -1, 4, ""},
+    {"DO loop left by GOTO", "#1=0\nDO1\n#1=#1-1\nG1 Z#1\nIF [#1 LE -2] GOTO 9\nEND1\nN9 M30\n",
+     U::None, -2, 4, ""},
+    {"IF of two conditions", "#1=1\n#2=2\nIF[#1EQ1]AND[#2EQ2]GOTO9\nG1 Z-8\nN9 G1 Z-1\n", U::None,
+     -1, 5, ""},
+    {"IF THEN", "#1=-1\nIF [#1 LT 0] THEN #2=-5\nIF [#1 GT 0] THEN #2=-7\nG1 Z#2\n", U::None, -5, 4,
+     ""},
+    {"G65 arguments vacant",
+     "G65 P100 A-3\nM30\nO0100\nIF [#2 EQ #0] THEN #2=-1\nG1 Z[#1+#2] X#24\nG1 Z#26\nM99\n",
+     U::None, -4, 5, ""},
+    {"vacant is not 0", "G65 P100\nM30\nO0100\nIF [#1 EQ 0] THEN #3000=1\nG1 Z-1\nM99\n", U::None,
+     -1, 5, ""},
+    {"indirect", "#101=-7\n#1=1\nG1 Z#[#1+100]\n", U::None, -7, 3, ""},
+    {"functions", "G1 Z-[POW[2,3]+ATAN[1,1]+BIN[37]+BCD[25]+FUP[0.2]+ROUND[-0.4]]\n", U::None,
+     -(8 + 45 + 25 + 37 + 1), 1, ""},
+    {"BIN of no BCD", "G1 Z-BIN[10]\n", U::Error, 0, 1, "BIN"},
+    {"GOTO finds its own program's line",
+     "M98 P100\nM98 P200\nM30\nO0100\nGOTO 10\nG1 Z-9\nN10 M99\nO0200\nN10 G1 Z-2\nM99\n", U::None,
+     -2, 9, ""},
+    {"G66 calls after each move",
+     "G66 P100 A-2\nG0 X1 Y1\n#9=1\nG0 X2 Y2\nG67\nG0 X3\nM30\nO0100\nG1 Z#1\nG0 Z5 X0\nM99\n",
+     U::None, -2, 9, ""},
+    {"G66.1", "G66.1 P100\n", U::Error, 0, 1, "G66.1"},
+    {"M99 P returns to a line", "M98 P100\nG1 Z-9\nN40 G1 Z-2\nM30\nO0100\nG1 Z-1\nM99 P40\n",
+     U::None, -2, 3, ""},
+    {"M99 P in main jumps", "G1 Z-1\nM99 P10\nG1 Z-8\nN10 M30\n", U::None, -1, 1, ""},
+    {"macros nested 4 deep",
+     "G65 P1 A4\nM30\nO0001\nG1 Z-#1\nIF [#1 LE 1] GOTO 9\nG65 P1 A[#1-1]\nN9 M99\n", U::None, -4,
+     4, ""},
+    {"macros nested 5 deep", "G65 P1 A5\nM30\nO0001\nIF [#1 LE 1] GOTO 9\nG65 P1 A[#1-1]\nN9 M99\n",
+     U::Error, 0, 5, "macros nested deeper than 4"},
+    {"subprograms nested 11 deep", "M98 P1\nM30\nO0001\nM98 P1\nM99\n", U::Error, 0, 4,
+     "subprograms nested deeper than 10"},
+    {"an argument of a caller outside", "IF [#1 GT 2] GOTO 5\n", U::Unset, 0, 1, "#1"},
+    {"alarm", "#3000=1 (NO TOOL)\n", U::Error, 0, 1, "alarm 1"},
+    {"DO without END", "WHILE [0] DO1\nG1 Z-1\n", U::Error, 0, 1, "DO1 has no END"},
+    {"END without DO", "END1\n", U::Error, 0, 1, "END1 without DO1"},
+    {"loop number 4", "WHILE [1] DO4\n", U::Error, 0, 1, "DO4"},
+    {"GOTO nowhere", "GOTO 5\n", U::Error, 0, 1, "GOTO 5: no such line"},
+    {"IF without GOTO or THEN", "IF [1] G1 Z-1\n", U::Error, 0, 1, "IF without"},
+    {"GOTO for ever", "N1 GOTO 1\n", U::Runaway, 0, -1, "no end"},
+};
+
+void Check(const Row& Row) {
+    SCOPED_TRACE(Row.what);
+    const InterpResult r = Interpret(test::MemorySource(Row.program), {100'000, 16});
+    EXPECT_EQ(r.Reason, Row.reason) << r.Text;
+    if (Row.reason == U::None) {
+        EXPECT_EQ(r.MinZ, float(Row.minZ));
+        EXPECT_EQ(r.MinLine, Row.line);
+    } else {
+        if (Row.line >= 0) {
+            EXPECT_EQ(r.Line, Row.line);
         }
+        EXPECT_NE(r.Text.find(Row.text), std::string::npos) << r.Text;
     }
+}
+
+TEST(InterpreterTest, MacroB) {
+    for (const Row& row : kMacroRows)
+        Check(row);
+}
+
+TEST(InterpreterTest, Programs) {
+    for (const Row& row : kRows)
+        Check(row);
 }
 
 // Calls and loops re-read lines the buffer no longer holds.

@@ -70,8 +70,12 @@ const Row kRows[] = {
      K::ForeignCycle, "CYCL DEF 1.", 4},
     {"jumps and loops", "GOTOF LBL1\nFOR R1=1 TO 5\nREPEAT LBL1 P=2\nLOOP\n", 1, K::ForeignFlow,
      "GOTOF", 4},
-    {"label repeat", "FN 9: IF +Q1 EQU +0 GOTO LBL 1\nCALL LBL 1 REP 5\n", 2, K::ForeignFlow, "REP",
-     2},
+    {"label jump and repeat", "FN 9: IF +Q1 EQU +0 GOTO LBL 1\nCALL LBL 1 REP 5\n", 1,
+     K::ForeignFlow, "FN 9:", 2},
+    {"blocks of another dialect", "IF R1>0\nG1 Z-1\nELSE\nENDIF\nWHILE R1<3\nENDWHILE\n", 3,
+     K::ForeignFlow, "ELSE", 5},
+    {"their ends are foreign", "G1 Z-1\nENDIF\nUNTIL R1>2\nENDFOR\nENDLOOP\n", 2, K::ForeignFlow,
+     "ENDIF", 4},
     {"macro jumps", "IF [#3 GT 1] GOTO 20\nG1 Z-25.\nN20 WHILE[#1GT-9.]DO1\nGOTO#1\n", 1, K::Jump,
      "IF", 3},
     {"scaling, mirror, rotation", "G51 X0 Y0 Z0 P2000\nG51.1 Z0\nG68 X0 Y0 R45\nG68.2 Z0\n", 1,
@@ -108,6 +112,9 @@ const Row kRows[] = {
      "CYCL DEF 9.0 DWELL\nROT Z45\nROT RPL=30\nTRANSMIT\nL X+0 FMAX\nFORMAT\nIFS\n"
      "TRANS X1\nO1 (WHILE)\n",
      0, K::None, "", 0},
+    {"o-words in capitals",
+     "O101 REPEAT [2]\nO101 ENDREPEAT\nO1 IF [1]\nO1 ELSE\nO1 ENDIF\nO<SCALE> CALL\n", 1, K::OWord,
+     "O101 REPEAT", 6},
     {"o-word without a keyword", "O100\nO200 G1 Z-1\n", 0, K::None, "", 0},
 };
 

@@ -217,6 +217,17 @@ const Key kKeys[] = {
     {"FOR", K::ForeignFlow, true},
     {"REPEAT", K::ForeignFlow, false},
     {"LOOP", K::ForeignFlow, true},
+    {"UNTIL", K::ForeignFlow, true},
+    {"ELSE", K::ForeignFlow, true},
+    {"ENDIF", K::ForeignFlow, true},
+    {"ENDWHILE", K::ForeignFlow, true},
+    {"ENDFOR", K::ForeignFlow, true},
+    {"ENDLOOP", K::ForeignFlow, true},
+    {"GOTO LBL", K::ForeignFlow, false},
+    {"FN 9:", K::ForeignFlow, false},
+    {"FN 10:", K::ForeignFlow, false},
+    {"FN 11:", K::ForeignFlow, false},
+    {"FN 12:", K::ForeignFlow, false},
     {"REP", K::ForeignFlow, true},
     {"GOTO", K::Jump, false},
     {"IF", K::Jump, true},
@@ -260,6 +271,7 @@ Line Read(std::string_view Text) {
         if (i > 0 && IsLetter(code[i - 1])) continue;
         if (Lower(c) == 'g' || Lower(c) == 'm') ReadWord(l, code, i);
         if (Lower(c) == 'o' && i >= oFree) oFree = ReadOWord(l, code, i);
+        if (i < oFree) continue; // no keyword inside an o-word
         for (const auto& [key, kind, whole] : kKeys) {
             std::size_t k = 0;
             while (k < key.size() && code[i + k] == key[k])

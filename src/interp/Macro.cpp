@@ -1,0 +1,162 @@
+// Fanuc macro flow: GOTO, IF, WHILE and DO loops, and the jumps to a line
+// N<number> that GOTO, M97 and M99 P make.
+
+#include "interp/Runner.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vorlund {
+
+namespace {
+
+std::string LoopName(int Id) {
+    return "DO" + std::to_string(Id);
+}
+
+// The N number a line starts with, or -1.
+long LineNumber(std::string_view Text) {
+    std::size_t i = Text.find_first_not_of(" \t");
+    if (i == std::string_view::npos || (Text[i] | 0x20) != 'n') return -1;
+    long n = 0;
+    const std::size_t first = ++i;
+    for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9' && n < 1'000'000'000; ++i)
+        n = n * 10 + (Text[i] - '0');
+    return i == first ? -1 : n;
+}
+
+} // namespace
+
+// Every line N<Number>, found by one pass over the program for each number
+// asked for; the passes after the first count as blocks run.
+const std::vector<Place>& Runner::Labels(long Number) {
+    if (const auto it = labels_.find(Number); it != labels_.end()) return it->second;
+    std::vector<Place>& found = labels_[Number];
+    LineReader reader(source_);
+    std::string_view text;
+    const bool counted = searched_;
+    searched_ = true;
+    while (reader.Next(text) == LineReader::Status::Line) {
+        if (counted && ++steps_ > limits_.Steps)
+            Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
+        if (LineNumber(text) == Number) found.push_back({reader.Start(), reader.Line()});
+    }
+    return found;
+}
+
+// The first line N<Number>, where M97 calls.
+const Place* Runner::FindLabel(long Number) {
+    const std::vector<Place>& found = Labels(Number);
+    return found.empty() ? nullptr : &found.front();
+}
+
+// Goes to the line N<Number> of the program being run: searched forward from
+// here to the next program's start, then from this program's start.
+void Runner::Jump(long Number, const char* What) {
+    if (!indexed_) Index();
+    const std::uint64_t here = reader_.After();
+    std::uint64_t from = 0, to = UINT64_MAX;
+    for (const auto& [number, body] : programs_) {
+        if (body.Offset <= here) from = std::max(from, body.Offset);
+        if (body.Offset > here) to = std::min(to, body.Offset);
+    }
+    const Place* target = nullptr;
+    for (const Place& place : Labels(Number)) {
+        if (place.Offset >= here && place.Offset < to) {
+            target = &place;
+            break;
+        }
+        if (!target && place.Offset >= from && place.Offset < here) target = &place;
+    }
+    if (!target)
+        Fail(Unsettled::Error, std::string(What) + std::to_string(Number) + ": no such line");
+    reader_.Seek(target->Offset, target->Line);
+}
+
+namespace {
+
+// DO<Id> at Rest, and nothing after it.
+int LoopId(const char* Rest) {
+    Macro word;
+    if (!Parser::ReadMacro(Rest, word) || word.Word != MacroWord::Do)
+        Fail(Unsettled::Error, "WHILE without DO");
+    Parser::End(word.Rest);
+    return word.Id;
+}
+
+} // namespace
+
+void Runner::RunMacro(const Macro& Word) {
+    const char* rest = Word.Rest;
+    switch (Word.Word) {
+    case MacroWord::Goto: {
+        const double to = parser_.Real(rest);
+        Parser::End(rest);
+        if (Params::IsVacant(to) || to < 0.0) Fail(Unsettled::Error, "GOTO without a line");
+        Jump(std::lround(to), "GOTO ");
+        return;
+    }
+    case MacroWord::If: {
+        const double value = parser_.Expression(rest);
+        const bool taken = !Params::IsVacant(value) && value != 0.0;
+        const std::string_view then(rest);
+        if (then.starts_with("goto")) {
+            if (taken) RunMacro({MacroWord::Goto, rest + 4, 0});
+        } else if (then.starts_with("then")) {
+            if (taken) Step(then.substr(4));
+        } else {
+            Fail(Unsettled::Error, "IF without GOTO or THEN");
+        }
+        return;
+    }
+    case MacroWord::While: {
+        const Place here{reader_.Start(), reader_.Line()};
+        const double value = parser_.Expression(rest);
+        const std::string name = LoopName(LoopId(rest));
+        Loop* loop = FindLoop(name);
+        if (loop && loop->Start.Offset != here.Offset) {
+            loops_.resize(std::size_t(loop - loops_.data()));
+            loop = nullptr;
+        }
+        if (!Params::IsVacant(value) && value != 0.0) {
+            if (!loop) loops_.push_back({here, Keyword::While, 0.0, name});
+            return;
+        }
+        if (loop) loops_.resize(std::size_t(loop - loops_.data()));
+        SkipToEnd(std::stoi(name.substr(2)));
+        return;
+    }
+    case MacroWord::Do: {
+        Parser::End(rest);
+        const std::string name = LoopName(Word.Id);
+        if (Loop* loop = FindLoop(name)) loops_.resize(std::size_t(loop - loops_.data()));
+        loops_.push_back({{reader_.After(), reader_.Line() + 1}, Keyword::Do, 0.0, name});
+        return;
+    }
+    case MacroWord::End: {
+        Parser::End(rest);
+        const std::string name = LoopName(Word.Id);
+        const Loop* loop = FindLoop(name);
+        if (!loop) Fail(Unsettled::Error, "END" + std::to_string(Word.Id) + " without " + name);
+        reader_.Seek(loop->Start.Offset, loop->Start.Line);
+        return;
+    }
+    }
+}
+
+// Reads on, running nothing, past the line END<Id>.
+void Runner::SkipToEnd(int Id) {
+    const std::int64_t from = reader_.Line();
+    for (;;) {
+        std::string_view text;
+        if (reader_.Next(text) != LineReader::Status::Line)
+            throw Stop{Unsettled::Error, "DO" + std::to_string(Id) + " has no END", from};
+        Count(text.size());
+        Macro word;
+        if (Parser::ReadMacro(parser_.Code(text), word) && word.Word == MacroWord::End &&
+            word.Id == Id)
+            return;
+    }
+}
+
+} // namespace vorlund
