@@ -40,6 +40,12 @@ bool IsUpper(char C) {
     return C >= 'A' && C <= 'Z';
 }
 
+Text TrimFront(Text T) {
+    while (!T.empty() && IsBlank(T.front()))
+        T.remove_prefix(1);
+    return T;
+}
+
 Text Trim(Text T) {
     while (!T.empty() && (IsBlank(T.front()) || T.front() == '\f'))
         T.remove_prefix(1);
@@ -237,7 +243,7 @@ void Runner::Step(Text Line) {
         return;
     }
     // A block the operator may skip runs, but does not end the program there.
-    skipped_ = Trim(Line).starts_with('/');
+    skipped_ = TrimFront(Line).starts_with('/');
     const Text code = Statement(Line, continued_, comment_);
     if (code.empty()) return;
     if (continuation && pattern_) return; // its points: CYCL CALL PAT is not run
@@ -379,11 +385,11 @@ double Runner::Number(Text& T) {
 
 // A signed number or parameter, as words and FN operands write them.
 double Runner::Operand(Text& T) {
-    T = Trim(T);
+    T = TrimFront(T);
     double sign = 1.0;
     while (!T.empty() && (T[0] == '+' || T[0] == '-')) {
         if (T[0] == '-') sign = -sign;
-        T = Trim(T.substr(1));
+        T = TrimFront(T.substr(1));
     }
     if (const int q = QRef(T); q >= 0) return sign * Get(q);
     return sign * Number(T);
