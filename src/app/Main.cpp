@@ -60,27 +60,31 @@ std::string QuestionText(const std::vector<std::string>& Doubts) {
     return text;
 }
 
-int TagFiles(const Options& Given, Platform& System, bool Dialogs,
-             const std::vector<std::string>& Files, const FinishRun& Finish) {
+// Tags what Feed gives, each step at once; the question and the dialog
+// come once at the end.
+int TagFiles(const Options& Given, Platform& System, bool Dialogs, FileFeed& Feed) {
     Clipboard* clipboard = nullptr;
     try {
         clipboard = &System.OpenClipboard();
     } catch (const Error& e) {
         PrintErrors(System, {Message(e)});
-        return Finish(std::vector<int>(Files.size(), 1));
+        const auto files = Feed.Next(); // its own
+        return Feed.Finish(std::vector<int>(files ? files->size() : 0, 1));
     }
     return System.Load(Dialogs, [&](Window& Form) {
         RunRequest request = Request(Given, System);
-        request.Files = Files;
         if (Dialogs)
             request.Ask = [&](const std::vector<std::string>& Doubts) {
                 return Form.AskRename(QuestionText(Doubts));
             };
-        const RunResult result = StartupRun(request, System.Files(), *clipboard);
+        TagRun run(request, System.Files(), *clipboard);
+        while (const auto files = Feed.Next())
+            Feed.Tagged(run.Add(*files));
+        const RunResult result = run.Finish();
         if (result.MinZ) Form.ShowMinZ(DecimalText(*result.MinZ, request.Separator));
         PrintReport(System, result);
         if (!result.Errors.empty() && Dialogs) Form.ShowErrors(result.Errors);
-        return Finish(result.Status);
+        return Feed.Finish(result.Status);
     });
 }
 
@@ -88,11 +92,9 @@ int TagFiles(const Options& Given, Platform& System, bool Dialogs,
 // in one run; from a terminal a run keeps to its own files and status.
 int Tag(const Options& Given, Platform& System) {
     const bool dialogs = !Given.NoDialog && System.DialogsWanted();
-    const RunFiles run = [&](const std::vector<std::string>& Files, const FinishRun& Finish) {
-        return TagFiles(Given, System, dialogs, Files, Finish);
-    };
+    const RunFeed run = [&](FileFeed& Feed) { return TagFiles(Given, System, dialogs, Feed); };
     GatherChannel* channel = dialogs ? System.Gathering() : nullptr;
-    if (!channel) return run(Given.Files, CombinedStatus);
+    if (!channel) return RunAlone(Given.Files, run);
     return Gather(Given.Files, Given.Force ? "--force" : "", *channel, run);
 }
 

@@ -16,8 +16,10 @@ void Fail(size_t Index, const Error& E, RunResult& Result) {
     Result.Status[Index] = 1;
 }
 
-struct Scanned {
-    size_t Index; // among the files given
+} // namespace
+
+struct TagRun::Scanned {
+    size_t Index; // among the files added
     std::string Path;
     std::string Tag;
     FileDepth Depth;
@@ -27,10 +29,16 @@ struct Scanned {
     std::optional<std::string> Doubt;
 };
 
-std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunResult& Result) {
+namespace {
+
+using Scanned = TagRun::Scanned;
+
+// Scans Given, the files from Result's First on.
+std::vector<Scanned> ScanAll(const std::vector<std::string>& Given, size_t First,
+                             const RunRequest& Request, FileSystem& Files, RunResult& Result) {
     std::vector<Scanned> scanned;
-    for (size_t i = 0; i < Request.Files.size(); ++i) {
-        const std::string path = PathFromArgument(Request.Files[i]);
+    for (size_t i = First; i < First + Given.size(); ++i) {
+        const std::string path = PathFromArgument(Given[i - First]);
         try {
             auto file = Files.Open(path);
             FileDepth depth = SettleFile(*file, path, Request.Plan, Request.Run);
@@ -47,13 +55,13 @@ std::vector<Scanned> ScanAll(const RunRequest& Request, FileSystem& Files, RunRe
     return scanned;
 }
 
-std::string JoinTags(const std::vector<Scanned>& Files) {
-    std::string text;
+// Text, the tags so far, with those of Files, one a line.
+std::string JoinTags(std::string Text, const std::vector<Scanned>& Files) {
     for (const auto& file : Files) {
-        if (!text.empty()) text += '\n';
-        text += file.Tag;
+        if (!Text.empty()) Text += '\n';
+        Text += file.Tag;
     }
-    return text;
+    return Text;
 }
 
 // The file's new name, or nullopt when it keeps its name.
@@ -85,19 +93,15 @@ bool Decide(const Scanned& File, const std::optional<std::string>& NewPath,
     return false;
 }
 
-// One question for every file in doubt that would be renamed; true when
-// the user says to rename them all the same.
-bool AskOnce(const std::vector<Scanned>& Scanned, const RunRequest& Request) {
-    if (Request.Force || !Request.Ask) return false;
-    std::vector<std::string> doubts;
-    for (const auto& file : Scanned) {
-        if (!file.Doubt) continue;
-        try {
-            if (Target(file)) doubts.push_back(*file.Doubt);
-        } catch (const Error&) { // reported when the file's turn comes
-        }
+// True when File waits for the one question: in doubt, with someone to ask,
+// and a new name to take.
+bool Asks(const Scanned& File, const RunRequest& Request) {
+    if (!File.Doubt || Request.Force || !Request.Ask) return false;
+    try {
+        return bool(Target(File));
+    } catch (const Error&) { // reported when it is renamed
+        return false;
     }
-    return !doubts.empty() && Request.Ask(doubts);
 }
 
 void Describe(const Scanned& File, const RunRequest& Request, RunResult& Result) {
@@ -142,29 +146,63 @@ int CombinedStatus(const std::vector<int>& Status) {
     return status;
 }
 
-RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip) {
-    RunResult result;
-    result.Status.assign(Request.Files.size(), 0);
-    const auto scanned = ScanAll(Request, Files, result);
-    if (Request.DryRun) {
+TagRun::TagRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip)
+    : request_(Request), files_(Files), clip_(Clip) {}
+
+TagRun::~TagRun() = default;
+
+std::vector<int> TagRun::Add(const std::vector<std::string>& Files) {
+    const size_t first = result_.Status.size();
+    result_.Status.resize(first + Files.size(), 0);
+    auto scanned = ScanAll(Files, first, request_, files_, result_);
+    const auto status = [&] {
+        return std::vector<int>(result_.Status.begin() + long(first), result_.Status.end());
+    };
+    if (request_.DryRun) {
         for (const auto& file : scanned)
-            Describe(file, Request, result);
-        return result;
+            Describe(file, request_, result_);
+        return status();
     }
-    if (scanned.empty()) return result;
+    if (scanned.empty()) return status();
+    std::string tags = JoinTags(tags_, scanned);
     try {
-        Clip.SetText(JoinTags(scanned));
+        clip_.SetText(tags);
     } catch (const Error& e) {
         // Without the tag on the clipboard no file is renamed.
-        result.Errors.push_back(Message(e));
+        result_.Errors.push_back(Message(e));
         for (const auto& file : scanned)
-            result.Status[file.Index] = 1;
-        return result;
+            result_.Status[file.Index] = 1;
+        return status();
     }
-    const bool anyway = AskOnce(scanned, Request);
-    for (const auto& file : scanned)
-        Rename(file, Request, anyway, result);
-    return result;
+    tags_ = std::move(tags);
+    for (auto& file : scanned) {
+        if (!Asks(file, request_)) {
+            Rename(file, request_, false, result_);
+            continue;
+        }
+        result_.Status[file.Index] = kAsking;
+        asking_.push_back(std::move(file));
+    }
+    return status();
+}
+
+RunResult TagRun::Finish() {
+    std::vector<std::string> doubts;
+    for (const auto& file : asking_)
+        doubts.push_back(*file.Doubt);
+    const bool anyway = !doubts.empty() && request_.Ask(doubts);
+    for (const auto& file : asking_) {
+        result_.Status[file.Index] = 0;
+        Rename(file, request_, anyway, result_);
+    }
+    asking_.clear();
+    return result_;
+}
+
+RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip) {
+    TagRun run(Request, Files, Clip);
+    run.Add(Request.Files);
+    return run.Finish();
 }
 
 } // namespace vorlund

@@ -38,11 +38,37 @@ struct RunResult {
     int ExitCode() const { return CombinedStatus(Status); }
 };
 
-// The program's single pass: scan every file, put their tags on the
-// clipboard, one a line, then rename each file to carry its tag. A file
-// that fails does not stop the others. A file whose depth is in doubt keeps
-// its name unless forced or the user says so, asked once for all such
-// files; its tag still goes on the clipboard. Clip is unused on a dry run.
+// The status of a file in doubt that waits for the one question.
+constexpr int kAsking = -1;
+
+// The program's pass, in steps for files that come while it runs: each Add
+// scans its files, puts every tag so far on the clipboard, one a line, then
+// renames each of its files to carry its tag. A file that fails does not stop
+// the others. A file whose depth is in doubt keeps its name unless forced or
+// the user says so, asked once by Finish for all such files; its tag still
+// goes on the clipboard. Clip is unused on a dry run.
+class TagRun {
+public:
+    TagRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip);
+    ~TagRun();
+    // The status of each of Files: kAsking for those that wait for Finish.
+    std::vector<int> Add(const std::vector<std::string>& Files);
+    // Asks about the files in doubt, renames them as answered; the result of
+    // every file added.
+    RunResult Finish();
+
+    struct Scanned; // a file read, known until renamed
+
+private:
+    const RunRequest& request_;
+    FileSystem& files_;
+    Clipboard& clip_;
+    std::string tags_; // on the clipboard
+    std::vector<Scanned> asking_;
+    RunResult result_;
+};
+
+// The whole pass on Request.Files in one step.
 RunResult StartupRun(const RunRequest& Request, FileSystem& Files, Clipboard& Clip);
 
 // An argument that begins and ends with a double quote loses the two.

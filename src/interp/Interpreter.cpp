@@ -31,6 +31,10 @@ bool HasO(std::string_view Line) {
     return false;
 }
 
+constexpr std::uint32_t Letter(char C) {
+    return 1u << (C - 'A');
+}
+
 } // namespace
 
 // Counts the blocks run again by calls and loops, a long line as one per 64
@@ -92,10 +96,6 @@ void Runner::Step(std::string_view Code) {
     block_.GCount = block_.MCount = 0;
     parser_.Words(Code, block_);
     RunBlock();
-}
-
-constexpr std::uint32_t Letter(char C) {
-    return 1u << (C - 'A');
 }
 
 // Takes M2, M30, M97, M98 and M99 out of the block: they end the program,

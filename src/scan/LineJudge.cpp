@@ -38,6 +38,14 @@ std::string_view Trimmed(std::string_view Text) {
 
 constexpr std::size_t kKeyMax = 9; // the longest o-word keyword
 
+// The first bytes of the keywords.
+constexpr auto kKeyStarts = [] {
+    std::array<bool, 256> starts{};
+    for (const auto& rule : kKeyRules)
+        starts[static_cast<unsigned char>(rule.Key[0])] = true;
+    return starts;
+}();
+
 // Bytes that start a word, a keyword or a comment: the letters the rules
 // name, the first bytes of the dialect keywords, any lower-case letter.
 constexpr auto kStarts = [] {
@@ -300,6 +308,8 @@ void LineJudge::Keywords(char C) {
     if (wholeKey_ >= 0 && !IsLetter(C))
         Note(kKeyRules[std::size_t(wholeKey_)].Kind, std::string(kKeyRules[wholeKey_].Key));
     wholeKey_ = -1;
+    // Most bytes neither go on a key nor start one.
+    if (!keyBusy_ && !(kKeyStarts[static_cast<unsigned char>(C)] && !IsLetter(prev_))) return;
     keyBusy_ = false;
     for (std::size_t k = 0; k < std::size(kKeyRules); ++k) {
         std::size_t& matched = keyMatched_[k];

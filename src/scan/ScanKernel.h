@@ -45,6 +45,9 @@ struct Batch {
     bool StartCr;                      // the byte before Start was a CR
     std::uint64_t Cands[kBatchBlocks]; // bit i for byte i; valid where Has says
     std::uint32_t Has;                 // bit k for block k with candidates
+    std::int64_t Lines[kBatchBlocks];  // the line at a block's start, where Known says
+    bool Crs[kBatchBlocks];            // whether a CR precedes the block, where Known says
+    std::uint32_t Known;               // bit k for block k whose candidates the kernel found
     std::size_t Count;                 // blocks
     // Where LineOf counted to last: that byte, its line, whether a CR precedes it.
     const char* At;
@@ -90,7 +93,7 @@ inline std::int64_t CountEnds(const char* From, const char* To, bool AfterCr) {
 
 inline void ResetBatch(Batch& B, const char* At, std::int64_t AtLine, bool AfterCr) {
     B.Start = At, B.Line = AtLine, B.StartCr = AfterCr;
-    B.Has = 0;
+    B.Has = B.Known = 0;
     B.At = nullptr;
 }
 
@@ -103,10 +106,23 @@ inline void Flag(Batch& B, const char* At) {
     B.Has |= std::uint32_t(1) << k;
 }
 
+// The block of At, a byte of the batch, when the batch holds its start line;
+// else -1.
+inline int CandidateBlock(const Batch& B, const char* At) {
+    const auto k = std::size_t(At - B.Start) / kBlock;
+    return B.Known >> k & 1 ? int(k) : -1;
+}
+
 // The line of At, a byte of the batch, counted on from the last At asked
-// for when that was not later.
+// for when that was not later, or from the start of its block when that
+// has candidates and is nearer.
 inline std::int64_t LineOf(Batch& B, const char* At) {
-    if (At < B.At || !B.At) B.At = B.Start, B.AtLine = B.Line, B.AtCr = B.StartCr;
+    const int k = CandidateBlock(B, At);
+    const char* const block = k < 0 ? nullptr : B.Start + std::size_t(k) * kBlock;
+    if (block && (!B.At || B.At < block || At < B.At))
+        B.At = block, B.AtLine = B.Lines[k], B.AtCr = B.Crs[k];
+    else if (At < B.At || !B.At)
+        B.At = B.Start, B.AtLine = B.Line, B.AtCr = B.StartCr;
     B.AtLine += CountEnds(B.At, At, B.AtCr);
     if (At > B.At) B.AtCr = At[-1] == '\r';
     B.At = At;

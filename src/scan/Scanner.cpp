@@ -238,7 +238,10 @@ void JudgeBatch(Progress& P, Batch& B, const char* From, const char* End, const 
         }
         std::int64_t line = next.Line;
         const char* start = next.Start;
-        if (start && at >= start) { // after the line judged last: one pass on
+        // After the line judged last: one pass on, unless the batch knows the
+        // line of a later block.
+        const bool near = CandidateBlock(B, at) < 0 || at - start < std::ptrdiff_t(kBlock);
+        if (start && at >= start && near) {
             for (bool cr = false; next.Start < at; ++next.Start) {
                 const char c = *next.Start;
                 line += c == '\r' || (c == '\n' && !cr);

@@ -1,4 +1,5 @@
 #include "app/Gather.h"
+#include "app/StartupRun.h"
 
 #include <gtest/gtest.h>
 
@@ -65,40 +66,51 @@ std::string Files(const Texts& Paths, const std::string& Options = "") {
     return message;
 }
 
-// Every file fails whose name begins with "x", every one in doubt with "d".
-int FakeRun(FakeChannel& Channel, const Texts& Files, const FinishRun& Finish) {
-    std::string line = "run";
-    std::vector<int> status;
-    for (const auto& file : Files) {
-        line += " " + file;
-        const auto name = file.substr(file.rfind('/') + 1);
-        status.push_back(name[0] == 'x' ? 1 : name[0] == 'd' ? 3 : 0);
+// Tags each batch the feed gives: every file fails whose name begins with
+// "x"; every one in doubt with "d" waits for the end, then keeps its name.
+int FakeRun(FakeChannel& Channel, FileFeed& Feed) {
+    std::vector<int> final;
+    while (const auto files = Feed.Next()) {
+        std::string line = "tag";
+        std::vector<int> status;
+        for (const auto& file : *files) {
+            line += " " + file;
+            const char first = file[file.rfind('/') + 1];
+            status.push_back(first == 'x' ? 1 : first == 'd' ? kAsking : 0);
+            final.push_back(first == 'x' ? 1 : first == 'd' ? 3 : 0);
+        }
+        Channel.log.push_back(line);
+        Feed.Tagged(status);
     }
-    Channel.log.push_back(line);
-    return Finish(status);
+    return Feed.Finish(final);
 }
 
 } // namespace
 
-TEST(Gather, OneRunForEveryFileHandedOver) {
+TEST(Gather, EachFileTaggedAsItComesEachRunHearsItsOwn) {
     const std::string given = "+";
+    const Texts mine = {"a.nc", "d.nc", "x.nc"};
     const struct {
         std::string name;
+        Texts files;
         std::deque<bool> claims;
         std::deque<Replies> accepts, connects;
         Texts log;
         std::vector<Texts> sent;
         int status;
     } rows[] = {
-        {"alone", {true}, {}, {}, {"claim", "release", "run a.nc"}, {}, 0},
-        {"gathers in the order they came; each hears its own status",
+        {"alone", {"a.nc"}, {true}, {}, {}, {"claim", "tag a.nc", "release"}, {}, 0},
+        {"tags its own, then each sender's as they come; each hears which of its files are "
+         "done, then its status",
+         {"a.nc"},
          {true},
          {{Files({"/p/x1.nc", "/p/b.nc"}), given}, {Files({"/q/d2.nc"}), given}},
          {},
-         {"claim", "release", "run a.nc /p/x1.nc /p/b.nc /q/d2.nc"},
-         {{"+", "=1"}, {"+", "=3"}},
+         {"claim", "tag a.nc", "tag /p/x1.nc /p/b.nc", "tag /q/d2.nc", "release"},
+         {{"+", "~10", "=1"}, {"+", "~?", "=3"}},
          0},
         {"takes no files from a sender that goes, garbles or was given other options",
+         {"a.nc"},
          {true},
          {{Files({"/p/b.nc"}), std::nullopt},
           {std::nullopt},
@@ -107,28 +119,56 @@ TEST(Gather, OneRunForEveryFileHandedOver) {
           {Files({"/p/f.nc"}, "--force"), given},
           {Files({"/p/e.nc"}), "-"}},
          {},
-         {"claim", "release", "run a.nc"},
+         {"claim", "tag a.nc", "release"},
          {{"+"}, {}, {}, {}, {}, {"+"}},
          0},
         {"hands over and takes the gatherer's status",
+         {"a.nc"},
          {false},
          {},
-         {{"+", "=3"}},
+         {{"+", "~?", "=3"}},
          {"held"},
          {{Files({"/cwd/a.nc"}), "+"}},
          3},
         {"claims the channel the gatherer let go as it came",
+         {"a.nc"},
          {false, true},
          {},
          {{std::nullopt}},
-         {"held", "claim", "release", "run a.nc"},
+         {"held", "claim", "tag a.nc", "release"},
          {{Files({"/cwd/a.nc"})}},
          0},
-        {"tags its files itself when the gatherer ends before its report",
+        {"tags its files itself when the gatherer ends before it tagged them",
+         {"a.nc"},
          {false, false, false, false, false},
          {},
          {{"+", std::nullopt}},
-         {"held", "held", "held", "held", "held", "run a.nc"},
+         {"held", "held", "held", "held", "held", "tag a.nc"},
+         {{Files({"/cwd/a.nc"}), "+"}},
+         0},
+        {"the gatherer ends after it tagged them: only those that waited for its question "
+         "are tagged again, and every status counts",
+         mine,
+         {false, true},
+         {},
+         {{"+", "~0?1", std::nullopt}},
+         {"held", "claim", "tag d.nc", "release"},
+         {{Files({"/cwd/a.nc", "/cwd/d.nc", "/cwd/x.nc"}), "+"}},
+         1},
+        {"the gatherer ends after it tagged them all: nothing left to do",
+         {"a.nc"},
+         {false},
+         {},
+         {{"+", "~0", std::nullopt}},
+         {"held"},
+         {{Files({"/cwd/a.nc"}), "+"}},
+         0},
+        {"a word of the wrong length is no word",
+         {"a.nc"},
+         {false, true},
+         {},
+         {{"+", "~00", "=0"}},
+         {"held", "claim", "tag a.nc", "release"},
          {{Files({"/cwd/a.nc"}), "+"}},
          0},
     };
@@ -139,9 +179,7 @@ TEST(Gather, OneRunForEveryFileHandedOver) {
         channel.accepts = row.accepts;
         channel.connects = row.connects;
         const int status =
-            Gather({"a.nc"}, "", channel, [&](const Texts& F, const FinishRun& Finish) {
-                return FakeRun(channel, F, Finish);
-            });
+            Gather(row.files, "", channel, [&](FileFeed& Feed) { return FakeRun(channel, Feed); });
         EXPECT_EQ(status, row.status);
         EXPECT_EQ(channel.log, row.log);
         EXPECT_EQ(std::vector<Texts>(channel.sent.begin(), channel.sent.end()), row.sent);

@@ -320,6 +320,50 @@ TEST(StartupRun, NoFilesDoNothing) {
     EXPECT_FALSE(result.MinZ);
 }
 
+// A run that takes files as they come tags each step at once: the clipboard
+// holds every tag so far and the settled files carry their names; a file in
+// doubt waits for the one question at the end. A step whose tags cannot go
+// on the clipboard fails alone, and its tags stay off it.
+TEST(TagRun, EachStepAtOnceOnlyTheQuestionWaits) {
+    Fixture f;
+    f.files.depths = {{"a.nc", -1.0f}, {"b.nc", -2.0f}, {"c.nc", -3.0f}, {"e.nc", -5.0f}};
+    f.files.texts = {{"d.nc", "Z#1\n"}};
+    RunRequest request;
+    std::vector<std::vector<std::string>> asked;
+    request.Ask = [&](const std::vector<std::string>& Doubts) {
+        asked.push_back(Doubts);
+        return true;
+    };
+    TagRun run(request, f.files, f.clip);
+    const struct {
+        std::vector<std::string> files;
+        bool clipFails;
+        std::vector<int> status;
+        Calls calls;
+    } steps[] = {
+        {{"a.nc"}, false, {0}, {"scan a.nc", "clip h1", "rename a.nc ah1.nc"}},
+        {{"d.nc", "gone", "b.nc"},
+         false,
+         {kAsking, 1, 0},
+         {"scan d.nc", "scan gone", "scan b.nc", "clip h1\nh0\nh2", "rename b.nc bh2.nc"}},
+        {{"c.nc"}, true, {1}, {"scan c.nc", "clip h1\nh0\nh2\nh3"}},
+        {{"e.nc"}, false, {0}, {"scan e.nc", "clip h1\nh0\nh2\nh5", "rename e.nc eh5.nc"}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.files[0]);
+        f.log.calls.clear();
+        f.clip.fail = step.clipFails;
+        EXPECT_EQ(run.Add(step.files), step.status);
+        EXPECT_EQ(f.log.calls, step.calls);
+        EXPECT_TRUE(asked.empty());
+    }
+    f.log.calls.clear();
+    const auto result = run.Finish();
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(f.log.calls, Calls{"rename d.nc dh0.nc"});
+    EXPECT_EQ(result.Status, (std::vector<int>{0, 0, 1, 0, 1, 0}));
+}
+
 TEST(PathFromArgument, DropsOnlyEnclosingQuotes) {
     const std::pair<std::string, std::string> rows[] = {
         {"\"/j/a b.nc\"", "/j/a b.nc"},

@@ -223,17 +223,17 @@ case_error_dialog() {
 vorlund: $win\\dir: is a directory"
 }
 
-# Ten runs started 20 ms apart, one file each, as Explorer starts a verb
-# once per selected file: one run, every tag on the clipboard, one a line.
+# Ten runs started 20 to 400 ms apart, one file each, as Explorer starts a
+# verb once per selected file: one run, every tag on the clipboard, one a line.
 case_ten_processes() {
     start C.UTF-8
-    local i pids=()
+    local i pids=() gaps=(0.02 0.4 0.05 0.2 0.1 0.4 0.02 0.3 0.1)
     for i in $(seq 10); do printf 'G1 Z-%s\n' "$i" >"$work/P$i.nc"; done
     run # a first start in a new prefix is far slower than Explorer's would be
     for i in $(seq 10); do
         timeout 60 wine "$bin" "$win\\P$i.nc" 2>"$meta/stderr$i" >/dev/null </dev/null &
         pids+=($!)
-        sleep 0.02
+        [ "$i" -eq 10 ] || sleep "${gaps[i - 1]}"
     done
     for i in "${!pids[@]}"; do
         wait "${pids[$i]}"
@@ -245,29 +245,37 @@ case_ten_processes() {
     expect "stderr" "$(cat "$meta"/stderr*)" ""
 }
 
-# Runs started together whose files are in doubt ask one question; its
-# default keeps every name and each run ends 3.
+# Runs started together whose files are in doubt ask one question, at the
+# end: a settled file among them is renamed at once. The question's default
+# keeps every doubtful name: those runs end 3, the settled one 0.
 case_gathered_doubts() {
     start C.UTF-8
-    local i pids=() window
+    local i pids=() window name
     run # a first start in a new prefix is far slower than Explorer's would be
-    for i in 1 2 3; do
-        printf 'G1 Z#%s\n' "$i" >"$work/D$i.nc"
-        timeout 60 wine "$bin" "$win\\D$i.nc" 2>/dev/null >/dev/null </dev/null &
+    for i in 1 S 2 3; do
+        name=D$i.nc
+        if [ "$i" = S ]; then
+            name=S.nc && printf 'G1 Z-4\n' >"$work/$name"
+        else
+            printf 'G1 Z#%s\n' "$i" >"$work/$name"
+        fi
+        timeout 60 wine "$bin" "$win\\$name" 2>/dev/null >/dev/null </dev/null &
         pids+=($!)
         sleep 0.02
     done
     window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
     [ -n "$window" ] || fail "no question"
+    expect "files at the question" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc Sh4.nc "
     sleep 1 # a second question would show by now
     expect "questions" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
     import -window root "$out/e2e-windows-gathered-question.png" || fail "no screenshot"
     xdotool key --window "$window" Return
     for i in "${!pids[@]}"; do
         wait "${pids[$i]}"
-        expect "run $((i + 1)): rc" "$?" 3
+        expect "run $((i + 1)): rc" "$?" "$([ "$i" -eq 1 ] && echo 0 || echo 3)"
     done
-    expect "files" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc "
+    expect "files" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc Sh4.nc "
+    expect "clipboard" "$(clip | tr -d '\r' | sort | tr '\n' ' ')" "h0 h0 h0 h4 "
 }
 
 run_case "$case_name"

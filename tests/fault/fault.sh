@@ -185,7 +185,8 @@ case_folder() {
 # The run that gathers the runs a file manager starts is killed while the
 # others hand their files over, or while its question is open: no file is
 # lost or tagged twice. Each ends tagged by some run, or untouched with an
-# error from its own run; the killed run's own file may be either.
+# error from its own run; the killed run's own file may be either. The files
+# tagged before the question are done: their runs end 0.
 case_gatherer_killed() {
     start_x
     # Row: when the gatherer is killed: as run N starts, or at its question.
@@ -216,6 +217,9 @@ case_gatherer_killed() {
             [ "$rc" -lt 124 ] || fail "$when: run $i hung or died ($rc)"
             if [ -e "$tagged" ] && [ ! -e "$plain" ]; then
                 same "$tagged" "$tmp/c/P$i.TAP"
+                # Tagged before the question, it is not tagged again.
+                [ "$when" != question ] || [ "$i" -eq 1 ] || [ "$rc" -eq 0 ] ||
+                    fail "$when: run $i ended $rc, though its file was tagged before the question"
             elif [ -e "$plain" ] && [ ! -e "$tagged" ]; then
                 same "$plain" "$tmp/c/P$i.TAP"
                 [ "$i" -eq 1 ] || { [ "$rc" -ne 0 ] && [ -s "$tmp/err$i" ]; } ||

@@ -9,16 +9,17 @@
 
 namespace vorlund {
 
-// The text ends with a NUL, so a program that dies while sending it leaves
-// a keeper with no text rather than with part of one.
+// Each text ends with a NUL, so a program that dies while sending it leaves
+// the keeper with the text before rather than with part of one.
 bool ReadText(int Fd, std::string& Text) {
+    Text.clear();
     char buffer[4096];
-    for (ssize_t n; (n = ::read(Fd, buffer, sizeof buffer)) != 0;) {
+    while (Text.empty() || Text.back() != '\0') {
+        const ssize_t n = ::read(Fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
+        if (n <= 0) return false;
         Text.append(buffer, size_t(n));
     }
-    if (Text.empty() || Text.back() != '\0') return false;
     Text.pop_back();
     return true;
 }

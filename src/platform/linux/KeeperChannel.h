@@ -5,11 +5,12 @@
 namespace vorlund {
 
 // The socket between the program and its clipboard keeper. The program sends
-// the text and a NUL; the keeper answers "+" once it owns the clipboard, or
-// "!" and the reason.
+// a text and a NUL; the keeper answers "+" once it owns the clipboard with
+// it, or "!" and the reason. The program sends its next text, if any, only
+// after that answer; once it ends, the keeper serves on alone.
 
-// Reads to the end of the channel; false unless what came ends with a NUL,
-// which is then dropped.
+// Reads the next text, up to its NUL, which is dropped; false when the
+// channel ends first.
 bool ReadText(int Fd, std::string& Text);
 // Sends Data whole; false on an error (errno tells).
 bool SendAll(int Fd, const std::string& Data);

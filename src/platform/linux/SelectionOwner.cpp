@@ -55,24 +55,16 @@ std::string Latin1(const std::string& Utf8) {
     return text;
 }
 
-SelectionOwner::SelectionOwner(std::string Text)
-    : connection_(ConnectDisplay(&screen_)), text_(std::move(Text)) {}
+SelectionOwner::SelectionOwner() : connection_(ConnectDisplay(&screen_)) {}
 
 SelectionOwner::~SelectionOwner() {
     xcb_disconnect(connection_);
 }
 
-bool SelectionOwner::Own() {
+bool SelectionOwner::Own(std::string Text) {
     if (xcb_connection_has_error(connection_)) throw Error("cannot open the X display");
-    InternAtoms();
-    auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screen_ && roots.rem > 1; ++i)
-        xcb_screen_next(&roots);
-    window_ = xcb_generate_id(connection_);
-    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(connection_, 0, window_, roots.data->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &events);
+    if (window_ == XCB_NONE) MakeWindow();
+    text_ = std::move(Text);
     owned_ = ServerTime();
     MakeReplies();
     const size_t limit = size_t(xcb_get_maximum_request_length(connection_)) * 4 - 24;
@@ -83,19 +75,32 @@ bool SelectionOwner::Own() {
     return owner == window_;
 }
 
-void SelectionOwner::Serve() {
-    const int fd = xcb_get_file_descriptor(connection_);
+bool SelectionOwner::Serve(int Wake) {
+    pollfd ready[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {Wake, POLLIN, 0}};
     for (;;) {
         while (XcbPtr<xcb_generic_event_t> event{xcb_poll_for_event(connection_)}) {
-            if (!Handle(*event)) return;
+            if (!Handle(*event)) return false;
         }
-        if (xcb_connection_has_error(connection_)) return;
+        if (xcb_connection_has_error(connection_)) return false;
         xcb_flush(connection_);
-        pollfd ready{fd, POLLIN, 0};
-        const int n = ::poll(&ready, 1, kOwnerCheckMs);
-        if (n < 0 && errno != EINTR) return;
-        if (n == 0 && Owner() != window_) return;
+        const int n = ::poll(ready, Wake < 0 ? 1 : 2, kOwnerCheckMs);
+        if (n < 0 && errno != EINTR) return false;
+        if (n > 0 && ready[1].revents) return true;
+        if (n == 0 && Owner() != window_) return false;
     }
+}
+
+// The window that owns the clipboard, made on the first take-over.
+void SelectionOwner::MakeWindow() {
+    InternAtoms();
+    auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int i = 0; i < screen_ && roots.rem > 1; ++i)
+        xcb_screen_next(&roots);
+    window_ = xcb_generate_id(connection_);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(connection_, 0, window_, roots.data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
 }
 
 void SelectionOwner::InternAtoms() {

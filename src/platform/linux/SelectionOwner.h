@@ -12,19 +12,21 @@ namespace vorlund {
 class SelectionOwner {
 public:
     // Connects to the display named by DISPLAY.
-    explicit SelectionOwner(std::string Text);
+    SelectionOwner();
     ~SelectionOwner();
     SelectionOwner(const SelectionOwner&) = delete;
     SelectionOwner& operator=(const SelectionOwner&) = delete;
 
-    // Takes the clipboard, which drops whatever it held in any format. False
-    // when a newer owner holds it already: another program (another run)
-    // took it in the same instant, or the server refused our older time for
-    // theirs. Either way the clipboard holds what came last. Throws Error.
-    bool Own();
+    // Takes the clipboard with Text, which drops whatever it held in any
+    // format, ours too. False when a newer owner holds it already: another
+    // program (another run) took it in the same instant, or the server refused
+    // our older time for theirs. Either way the clipboard holds what came
+    // last. Throws Error.
+    bool Own(std::string Text);
     // Answers requests until another client owns the clipboard, nobody does,
-    // or the server goes away.
-    void Serve();
+    // or the server goes away (false), or until Wake, when given, can be read
+    // (true).
+    bool Serve(int Wake = -1);
 
 private:
     struct Reply {
@@ -35,6 +37,7 @@ private:
     };
 
     void InternAtoms();
+    void MakeWindow();
     xcb_timestamp_t ServerTime();
     xcb_window_t Owner();
     void MakeReplies();

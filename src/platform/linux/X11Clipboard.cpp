@@ -39,13 +39,20 @@ void Detach(int Channel) {
     Detach(Channel);
     std::string text;
     if (!ReadText(kChannel, text)) ::_exit(0); // the program ended with no tag
+    if (::chdir("/") != 0) ::_exit(1);
     try {
-        SelectionOwner owner(std::move(text));
-        const bool held = owner.Own();
-        SendAll(kChannel, "+");
-        ::close(kChannel);
-        if (::chdir("/") != 0) ::_exit(1);
-        if (held) owner.Serve();
+        SelectionOwner owner;
+        for (;;) {
+            const bool held = owner.Own(std::move(text));
+            SendAll(kChannel, "+");
+            // Serves until the program sends more or ends; without the
+            // clipboard, only waits for the program.
+            const bool serving = held && owner.Serve(kChannel);
+            if (ReadText(kChannel, text)) continue;
+            ::close(kChannel);
+            if (serving) owner.Serve();
+            break;
+        }
     } catch (const Error& e) {
         SendAll(kChannel, std::string("!") + e.what());
     }
@@ -90,28 +97,33 @@ void X11Clipboard::SetText(const std::string& Text) {
     if (keeper_ < 0) Fail(startError_, "the keeper has ended");
     if (!SendAll(channel_, Text + '\0')) {
         const int err = errno;
-        Stop();
+        Kill();
         Fail(err);
     }
-    ::shutdown(channel_, SHUT_WR);
     const std::string answer = Answer(channel_);
     if (answer == "+") {
-        ::close(channel_); // the keeper lives on, on its own
-        channel_ = keeper_ = -1;
+        serving_ = true; // it lives on, on its own once the channel closes
         return;
     }
-    ::kill(keeper_, SIGKILL);
-    Stop();
+    Kill();
     Fail(0, answer.size() > 1 ? answer.substr(1) : "no answer from the clipboard keeper");
 }
 
-// Ends a keeper that has no text: it sees the channel close and exits.
+void X11Clipboard::Kill() {
+    ::kill(keeper_, SIGKILL);
+    serving_ = false;
+    Stop();
+}
+
+// Lets a serving keeper go on alone; ends one that has no text (it sees the
+// channel close and exits) or was killed.
 void X11Clipboard::Stop() {
     if (channel_ >= 0) ::close(channel_);
-    if (keeper_ > 0)
+    if (keeper_ > 0 && !serving_)
         while (::waitpid(keeper_, nullptr, 0) < 0 && errno == EINTR) {
         }
     channel_ = keeper_ = -1;
+    serving_ = false;
 }
 
 } // namespace vorlund

@@ -17,15 +17,18 @@ public:
     X11Clipboard(const X11Clipboard&) = delete;
     X11Clipboard& operator=(const X11Clipboard&) = delete;
 
-    // Hands Text to the keeper and returns once the keeper owns the clipboard.
+    // Hands Text to the keeper and returns once the keeper owns the clipboard
+    // with it; may be called again with a longer text.
     void SetText(const std::string& Text) override;
 
 private:
     void Stop();
+    void Kill();
 
     pid_t keeper_ = -1;
     int channel_ = -1; // to the keeper: the text; back: its answer
     int startError_ = 0;
+    bool serving_ = false; // the keeper holds a text of ours
 };
 
 } // namespace vorlund

@@ -18,7 +18,7 @@ struct PipeChannel::Wait {
 namespace {
 
 constexpr DWORD kBufferSize = 64 * 1024;
-constexpr int kConnectTries = 20; // each waits at most kConnectPauseMs
+constexpr int kConnectTries = 20; // while no instance is there; each waits kConnectPauseMs
 constexpr DWORD kConnectPauseMs = 10;
 
 // The user's SID, or else the user's name.
@@ -187,16 +187,17 @@ void PipeChannel::Release() {
 }
 
 std::unique_ptr<GatherLink> PipeChannel::Connect() {
-    for (int i = 0; i < kConnectTries; ++i) {
+    for (int i = 0; i < kConnectTries;) {
         HANDLE pipe = ::CreateFileW(
             pipeName_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
             FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
         if (pipe != INVALID_HANDLE_VALUE) return std::make_unique<PipeLink>(pipe);
         const DWORD err = ::GetLastError();
-        if (err == ERROR_PIPE_BUSY) {
+        if (err == ERROR_PIPE_BUSY) { // its holder tags files: it comes back to us
             ::WaitNamedPipeW(pipeName_.c_str(), kConnectPauseMs);
         } else if (err == ERROR_FILE_NOT_FOUND) { // its holder has no instance yet
             ::Sleep(kConnectPauseMs);
+            ++i;
         } else {
             return nullptr;
         }

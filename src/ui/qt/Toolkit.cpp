@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace vorlund {
 
@@ -18,6 +19,35 @@ namespace {
 void QuietQt(QtMsgType Type, const QMessageLogContext&, const QString& Message) {
     if (Type == QtFatalMsg) std::fprintf(stderr, "vorlund: %s\n", qPrintable(Message));
 }
+
+// The window of a run that may show dialogs, made with Qt's connection to
+// the display only when one must show: the files are tagged before.
+class LateWindow final : public Window {
+public:
+    explicit LateWindow(char* Argv0) : argv_{Argv0, nullptr} {}
+
+    void ShowMinZ(const std::string& Text) override {
+        minZ_ = Text;
+        if (form_) form_->ShowMinZ(Text);
+    }
+    void ShowErrors(const std::vector<std::string>& Lines) override { Form().ShowErrors(Lines); }
+    bool AskRename(const std::string& Text) override { return Form().AskRename(Text); }
+
+private:
+    FrmMain& Form() {
+        if (form_) return *form_;
+        app_.emplace(argc_, argv_);
+        form_.emplace();
+        if (minZ_) form_->ShowMinZ(*minZ_);
+        return *form_;
+    }
+
+    int argc_ = 1;
+    char* argv_[2];
+    std::optional<QApplication> app_;
+    std::optional<FrmMain> form_;
+    std::optional<std::string> minZ_;
+};
 
 class QtToolkit final : public Toolkit {
 public:
@@ -31,20 +61,33 @@ public:
     [[noreturn]] void Load(char* Argv0, bool Dialogs,
                            const std::function<int(Window&)>& Step) override {
         qInstallMessageHandler(QuietQt);
-        // Qt gets no arguments of ours: a file named "-style" stays a file. A
-        // window that shows nothing needs no display: the minimal platform
-        // spares the X connection, the input methods, the accessibility bus
-        // and the font database.
+        // Qt gets no arguments of ours: a file named "-style" stays a file.
+        End(Dialogs ? WithDialogs(Argv0, Step) : WithNone(Argv0, Step));
+    }
+
+private:
+    // The display's connection, input methods, accessibility bus and fonts
+    // cost more than tagging a file: they wait for the first dialog.
+    static int WithDialogs(char* Argv0, const std::function<int(Window&)>& Step) {
+        LateWindow window(Argv0);
+        return Step(window);
+    }
+
+    // A window that shows nothing needs no display: the minimal platform
+    // spares all of that.
+    static int WithNone(char* Argv0, const std::function<int(Window&)>& Step) {
         char platform[] = "-platform", minimal[] = "minimal";
         char* argv[] = {Argv0, platform, minimal, nullptr};
-        int argc = Dialogs ? 1 : 3;
-        if (Dialogs) argv[1] = nullptr;
+        int argc = 3;
         QApplication app(argc, argv);
         FrmMain window;
-        const int status = window.Load(Step);
+        return window.Load(Step);
+    }
+
+    [[noreturn]] static void End(int Status) {
         std::fflush(stdout);
         std::fflush(stderr);
-        std::_Exit(status);
+        std::_Exit(Status);
     }
 };
 

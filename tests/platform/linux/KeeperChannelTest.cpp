@@ -55,6 +55,22 @@ TEST(KeeperChannel, TheTextCountsOnlyWhenItsNulArrived) {
     }
 }
 
+// The program sends its next text after the keeper's answer: each read
+// gives one text, the last one's end is the end of the channel.
+TEST(KeeperChannel, TextAfterTextUntilTheEnd) {
+    Channel c;
+    std::string text;
+    const std::string texts[] = {"h1", "h1\nh2", std::string(100000, 'h')};
+    for (const auto& sent : texts) {
+        ASSERT_TRUE(SendAll(c.ends[0], sent + '\0')); // the socket holds it whole
+        EXPECT_TRUE(ReadText(c.ends[1], text));
+        EXPECT_EQ(text, sent);
+    }
+    ASSERT_TRUE(SendAll(c.ends[0], "h1\nh2\nh"));
+    c.CloseWriter();
+    EXPECT_FALSE(ReadText(c.ends[1], text)) << "a text cut short is none";
+}
+
 TEST(KeeperChannel, AnswerWaitsForPlusOrTheReason) {
     const struct {
         std::string said;
