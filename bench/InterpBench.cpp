@@ -69,6 +69,32 @@ void BM_InterpLoop(benchmark::State& State) {
 }
 BENCHMARK(BM_InterpLoop)->Unit(benchmark::kMillisecond);
 
+// A Heidenhain program as a CAM system writes it: numbered lines of moves,
+// some incremental, circles about poles, a few cycles called with M99.
+void BM_InterpHeidenhain(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text = "0 BEGIN PGM BENCH MM\n1 BLK FORM 0.1 Z X+0 Y+0 Z-20\n"
+                           "2 TOOL CALL 1 Z S5000\n3 L Z+5 R0 FMAX\n"
+                           "4 CYCL DEF 200 DRILLING ~\n  Q200=+2 ;SET-UP ~\n  Q201=-8 ;DEPTH ~\n"
+                           "  Q203=+0 ;SURFACE\n";
+        static const char* const lines[] = {
+            "L X+12.345 Y-6.789 Z-1.25 R0 F800\n",
+            "L IX+0.125 IY-0.25 IZ-0.002\n",
+            "CC X+10 Y+10\n",
+            "C X+12.5 Y+7.5 DR+\n",
+            "L X+1.5 Y+2.5 FMAX M99\n",
+            "LP PR+5 PA+30\n",
+            "L Z+2 FMAX\n",
+            "L X-3.25 Y+4.125 Z-0.5 F1200\n",
+        };
+        for (long n = 5; text.size() < (64 << 20); ++n)
+            text += std::to_string(n) + " " + lines[n % 8];
+        return text + "END PGM BENCH MM\n";
+    }();
+    Run(State, program);
+}
+BENCHMARK(BM_InterpHeidenhain)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

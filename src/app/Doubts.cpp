@@ -50,6 +50,8 @@ std::string RunWords(const InterpResult& Run) {
         return "runs away" + (text.empty() ? "" : ": " + QuoteName(text));
     case Unsettled::Error:
         return text.empty() ? "cannot be run" : QuoteName(text);
+    case Unsettled::Cycle:
+        return "a cycle whose depth it cannot tell" + Detail(text);
     }
     return "";
 }

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Quote.h"
+#include "interp/Dialect.h"
 
 #include <algorithm>
 #include <thread>
@@ -35,7 +36,9 @@ FileDepth SettleFile(const ProgramFile& File, const std::string& Path, const Sca
                      const Runner& Run) {
     FileDepth depth{ScanFile(File, Path, Plan), std::nullopt};
     const DoubtKind kind = depth.Scan.FirstDoubt.Kind;
-    if (kind == DoubtKind::None || Foreign(kind)) return depth;
+    // Of the other dialects the run reads Heidenhain's.
+    if (kind == DoubtKind::None) return depth;
+    if (Foreign(kind) && DialectOf(File) != Dialect::Heidenhain) return depth;
     depth.Run = Run(File);
     File.CheckUnchanged();
     return depth;

@@ -17,6 +17,9 @@ struct Block {
     int GCount = 0;
     std::uint16_t M[8] = {}; // M codes
     int MCount = 0;
+    // Bit 0, 1, 2 for X, Y, Z: the word counts from where the axis is, in any
+    // distance mode (Heidenhain's IX, IY, IZ).
+    std::uint8_t Incremental = 0;
 
     bool Given(char Letter) const { return Has >> (Letter - 'A') & 1u; }
     double Of(char Letter) const { return Value[Letter - 'A']; }

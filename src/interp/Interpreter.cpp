@@ -1,5 +1,7 @@
 #include "interp/Interpreter.h"
 
+#include "interp/Dialect.h"
+#include "interp/Heidenhain.h"
 #include "interp/Runner.h"
 
 #include <algorithm>
@@ -533,6 +535,7 @@ void Runner::RunOWord(const OWord& Word) {
 }
 
 InterpResult Interpret(const ProgramSource& Source, const InterpLimits& Limits) {
+    if (DialectOf(Source) == Dialect::Heidenhain) return InterpretHeidenhain(Source, Limits);
     return Runner(Source, Limits).Run();
 }
 

@@ -21,6 +21,7 @@ enum class Unsettled : std::uint8_t {
     Frame,            // scaling, mirroring, a rotation that moves Z, a tilted plane
     Runaway,          // no end within the step budget, or calls nested too deep
     Error,            // division by zero, an unknown word, a malformed expression
+    Cycle,            // a cycle whose depth the run cannot tell: CYCL DEF 204, CYCL CALL PAT
 };
 
 // What put the tool at its deepest point.

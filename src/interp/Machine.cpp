@@ -325,22 +325,27 @@ void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
     }
 }
 
+bool Machine::Absolute(const Block& Given, int Axis) const {
+    return absolute_ && !(Given.Incremental >> Axis & 1u);
+}
+
 bool Machine::FromUnknownZ(const Block& Given) const {
-    return !absolute_ && !known_[Z] && Given.Given('Z') && Given.Of('Z') != 0.0;
+    return !Absolute(Given, Z) && !known_[Z] && Given.Given('Z') && Given.Of('Z') != 0.0;
 }
 
 Outcome Machine::IncrementalZ(const Block& Given) const {
-    return Doubt(Unsettled::IncrementalStart, "G91 " + Word('Z', Given.Of('Z')));
+    const char* mode = Given.Incremental >> Z & 1u ? "I" : "G91 ";
+    return Doubt(Unsettled::IncrementalStart, mode + Word('Z', Given.Of('Z')));
 }
 
 double Machine::End(const Block& Given, int Axis) const {
     char letter = AxisLetter[Axis];
     if (!Given.Given(letter)) return pos_[Axis];
-    return absolute_ ? Given.Of(letter) : pos_[Axis] + Given.Of(letter);
+    return Absolute(Given, Axis) ? Given.Of(letter) : pos_[Axis] + Given.Of(letter);
 }
 
 bool Machine::EndKnown(const Block& Given, int Axis) const {
-    return known_[Axis] || (absolute_ && Given.Given(AxisLetter[Axis]));
+    return known_[Axis] || (Absolute(Given, Axis) && Given.Given(AxisLetter[Axis]));
 }
 
 void Machine::Advance(const Block& Given) {

@@ -64,6 +64,8 @@ private:
     Outcome Cycle(const Block& Given);
     Outcome Home(const Block& Given);
     Outcome InMachine(const Block& Given);
+    // Whether the block's word for Axis is absolute.
+    bool Absolute(const Block& Given, int Axis) const;
     // Whether the block moves Z incrementally from an unknown Z.
     bool FromUnknownZ(const Block& Given) const;
     Outcome IncrementalZ(const Block& Given) const;

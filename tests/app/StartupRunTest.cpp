@@ -282,6 +282,12 @@ TEST(StartupRun, RunsWhatTheScanCannotSettle) {
          "line 2: machine coordinates (SUPA); 1 more line"},
         {"G90 G21\nZ-1\nM30\n", std::nullopt, "MAC.NC: h1 (line 2): would be renamed to MACh1.NC",
          ""},
+        // Of the other dialects Heidenhain's is run.
+        {"BEGIN PGM A MM\nL Z+1\nL IZ-3\n", settled,
+         "MAC.NC: h2 (line 3; the Z words say h3): would be renamed to MACh2.NC", ""},
+        {"BEGIN PGM A MM\nCYCL DEF 204\n",
+         InterpResult{Unsettled::Cycle, 2, "CYCL DEF 204", 0.0f, 0, DepthSource::Move},
+         "MAC.NC: h0: name kept", "line 2: a cycle whose depth it cannot tell (CYCL DEF 204)"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.program);

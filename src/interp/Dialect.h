@@ -1,0 +1,16 @@
+#pragma once
+
+#include "common/Source.h"
+
+#include <cstdint>
+
+namespace vorlund {
+
+// The language a program is written in, as far as the run tells them apart.
+enum class Dialect : std::uint8_t { Rs274, Heidenhain };
+
+// A Heidenhain Klartext program opens with BEGIN PGM (after a block number,
+// blank lines or comments); any other program is read as RS274NGC or Fanuc.
+Dialect DialectOf(const ProgramSource& Source);
+
+} // namespace vorlund
