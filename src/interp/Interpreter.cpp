@@ -402,6 +402,7 @@ bool Runner::Named(std::string_view Name, double& Value) const {
 }
 
 bool Runner::Numbered(int Number, double& Value) const {
+    if (Number == 4012) return Value = modal_ ? 66 : 67, true; // Fanuc's macro call group
     return machine_.Numbered(Number, Value);
 }
 

@@ -606,9 +606,49 @@ bool Machine::Named(std::string_view Name, double& Value) const {
     return false;
 }
 
+// A Fanuc modal group's code, as #4001 to #4022 give it: G code numbers, not
+// times ten; unknown for the groups the run does not keep.
+double Machine::FanucModal(int Group) const {
+    const auto code = [](int Code) { return Code < 0 ? kUnknown : Code / 10.0; };
+    const bool cycle = motion_ >= 730 && motion_ != 800;
+    switch (Group) {
+    case 1:
+        return cycle ? kUnknown : code(motion_);
+    case 2:
+        return code(plane_);
+    case 3:
+        return absolute_ ? 90 : 91;
+    case 5:
+        return code(feedMode_);
+    case 6:
+        return inch_ ? 20 : 21;
+    case 7:
+        return code(ccomp_);
+    case 8:
+        return code(lengthOffset_);
+    case 9:
+        return cycle ? code(motion_) : 80;
+    case 10:
+        return retractR_ ? 99 : 98;
+    case 13:
+        return code(spindleMode_);
+    case 14:
+        return code(coordSystem_);
+    default:
+        return kUnknown;
+    }
+}
+
 // #5400 the tool in the spindle, #5420 to #5422 the position; the rest to
-// #5601 is tool table and machine data.
+// #5601 is tool table and machine data. Fanuc's: #4001 to #4022 the modal
+// groups, #4109 F, #4119 S, #4120 T; #5001 to #5003 and #5041 to #5043 the
+// position in the program's frame.
 bool Machine::Numbered(int Number, double& Value) const {
+    if (Number >= 4001 && Number <= 4022) return Value = FanucModal(Number - 4000), true;
+    if (Number == 4109 || Number == 4119 || Number == 4120)
+        return Value = Number == 4109 ? feed_ : Number == 4119 ? rpm_ : tool_, true;
+    if ((Number >= 5001 && Number <= 5003) || (Number >= 5041 && Number <= 5043))
+        return Value = Position((Number - 5001) % 40), true;
     if (Number < 5400 || Number > 5601) return false;
     Value = Number == 5400                     ? tool_
             : Number >= 5420 && Number <= 5422 ? Position(Number - 5420)

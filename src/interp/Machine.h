@@ -45,6 +45,7 @@ public:
     bool Numbered(int Number, double& Value) const;
 
 private:
+    double FanucModal(int Group) const;
     Outcome Dispatch(const Block& Given);
     Outcome Modes(const Block& Given);
     Outcome Mode(const Block& Given, int Code);

@@ -33,7 +33,7 @@ double Params::Get(int Number) const {
     if (vacant_ && Number <= kLocal) return kVacant;
     const std::string name = "#" + std::to_string(Number);
     double value;
-    if (run_ && Number >= kOwn && run_->Numbered(Number, value))
+    if (run_ && run_->Numbered(Number, value))
         return value == value ? value : Unknown(Unsettled::Unset, name);
     // The probe's result and whether it tripped.
     if (Number >= 5061 && Number <= 5070) return Unknown(Unsettled::Probe, name);
