@@ -29,6 +29,11 @@ public:
     DepthSource Source() const;
     // Whether any block has moved the tool.
     bool Moved() const;
+    // The modes in force, for a runner that hands a cycle on and then the
+    // motion back: G code times 10 (-1 when none), plane, G90.
+    int Motion() const { return motion_; }
+    int Plane() const { return plane_; }
+    bool AbsoluteMode() const { return absolute_; }
 
 private:
     Outcome Dispatch(const Block& Given);
