@@ -5,6 +5,7 @@
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Parser.h"
+#include "interp/Sinumerik.h"
 
 #include <cmath>
 #include <cstdio>
@@ -472,7 +473,9 @@ void Runner::RunOWord(const OWord& Word) {
 } // namespace
 
 InterpResult Interpret(const ProgramSource& Source, const InterpLimits& Limits) {
-    if (DialectOf(Source) == Dialect::Heidenhain) return InterpretHeidenhain(Source, Limits);
+    const Dialect dialect = DialectOf(Source);
+    if (dialect == Dialect::Heidenhain) return InterpretHeidenhain(Source, Limits);
+    if (dialect == Dialect::Sinumerik) return InterpretSinumerik(Source, Limits);
     return Runner(Source, Limits).Run();
 }
 
