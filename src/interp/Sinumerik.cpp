@@ -62,6 +62,22 @@ Text Name(Text& T) {
     return name;
 }
 
+// What stands between the "(" at T's front and its ")"; T past them.
+Text Parenthesized(Text& T) {
+    int open = 0;
+    bool quoted = false;
+    for (std::size_t i = 0; i < T.size(); ++i) {
+        if (T[i] == '"') quoted = !quoted;
+        if (quoted) continue;
+        open += T[i] == '(' ? 1 : T[i] == ')' ? -1 : 0;
+        if (open > 0) continue;
+        const Text inside = T.substr(1, i - 1);
+        T.remove_prefix(i + 1);
+        return inside;
+    }
+    Fail(Unsettled::Error, "a \"(\" without its \")\"");
+}
+
 // Takes Word from the front of T when it stands there whole.
 bool Take(Text& T, Text Word) {
     T = Trim(T);
@@ -155,6 +171,7 @@ struct Words {
     bool Home = false;   // G74, G75: to a machine position
     bool Offset = false; // G58, G59
     std::string Call;    // a subprogram named in the block
+    Text CallArgs;       // its arguments: L140(2)
     double Repeats = 1.0;
 };
 
@@ -174,6 +191,7 @@ private:
     void Index();
     Place Target(Text Key, int Direction, bool Optional, bool& Found);
     void Goto(Text Rest, int Direction, bool Optional);
+    void Case(Text Rest);
     void If(Text Rest);
     Kw SkipTo(bool Else);
     void While(Text Rest);
@@ -214,7 +232,7 @@ private:
     void Run(vorlund::Block& B);
     void Frame(Text Word, Text Rest);
     bool Statement(Text Name, Text& T, Words& W);
-    void Args(Text& T, CycleArgs& Out);
+    void Args(Text T, CycleArgs& Out);
     void Cycle(const std::string& Name, const CycleArgs& A, std::int64_t Line);
     void Mcall(Text Rest);
 
@@ -259,6 +277,9 @@ void Runner::Count(std::size_t Length) {
 
 InterpResult Runner::Run() {
     try {
+        vorlund::Block start; // the controller starts in G0
+        start.G[start.GCount++] = 0;
+        Run(start);
         while (!ended_) {
             Text line;
             const auto status = reader_.Next(line);
@@ -347,6 +368,8 @@ void Runner::Step(Text Code) {
     if (word == "GOTO") return Goto(rest, 0, false);
     if (word == "GOTOC") return Goto(rest, 0, true);
     if (word == "DEF") return Def(rest);
+    if (word == "EXTERN") return; // another program's parameters
+    if (word == "CASE") return Case(rest);
     if (word == "RET") return Return();
     if (word == "MCALL") return Mcall(rest);
     if (word == "MSG" || word == "SETAL" || word == "STOPRE" || word == "WAITM" ||
@@ -417,14 +440,33 @@ void Runner::Goto(Text Rest, int Direction, bool Optional) {
     if (found) reader_.Seek(to.Offset, to.Line);
 }
 
+// The jump a GOTOx word makes: its direction; 2 when Word is none.
+int Direction(Text Word) {
+    return Word == "GOTOF" ? 1 : Word == "GOTOB" ? -1 : Word == "GOTO" || Word == "GOTOC" ? 0 : 2;
+}
+
+// CASE expr OF value GOTOx label ... DEFAULT GOTOx label.
+void Runner::Case(Text Rest) {
+    Text t = Rest;
+    const double v = Expr(t);
+    if (!Take(t, "OF")) Fail(Unsettled::Error, "CASE without OF");
+    while (!(t = Trim(t)).empty()) {
+        const bool match = Take(t, "DEFAULT") || Expr(t) == v;
+        const Text go = Name(t);
+        const Text label = Name(t);
+        if (Direction(go) == 2 || label.empty()) Fail(Unsettled::Error, "malformed CASE");
+        if (match) return Goto(label, Direction(go), go == "GOTOC");
+    }
+}
+
 // IF cond GOTOx label on one line, or IF cond ... ELSE ... ENDIF.
 void Runner::If(Text Rest) {
     const bool yes = Expr(Rest) != 0.0;
     Text rest = Rest;
     const Text word = Name(rest);
-    if (word == "GOTOF" || word == "GOTOB" || word == "GOTO" || word == "GOTOC") {
+    if (Direction(word) != 2) {
         if (!yes) return;
-        return Goto(rest, word == "GOTOF" ? 1 : word == "GOTOB" ? -1 : 0, word == "GOTOC");
+        return Goto(rest, Direction(word), word == "GOTOC");
     }
     if (!Trim(Rest).empty()) Fail(Unsettled::Error, "malformed IF");
     if (!yes && SkipTo(true) == Kw::None) Fail(Unsettled::Error, "IF without ENDIF");
@@ -987,7 +1029,7 @@ void Runner::Block(Text Code) {
         Word(w, t);
     if (w.Polar) Fail(Unsettled::Error, "polar coordinates");
     Move(w);
-    if (!w.Call.empty()) Call(w.Call, {}, w.Repeats);
+    if (!w.Call.empty()) Call(w.Call, w.CallArgs, w.Repeats);
 }
 
 void Runner::Word(Words& W, Text& T) {
@@ -1052,6 +1094,7 @@ void Runner::Word(Words& W, Text& T) {
         Fail(Unsettled::Error, "malformed word " + std::string(1, c));
     T.remove_prefix(i);
     Address(W, c, v);
+    if (c == 'L' && Trim(T).starts_with("(")) W.CallArgs = Parenthesized(T);
 }
 
 // X=expr, X=AC(expr), X=IC(expr): AC and IC count from the program's zero
@@ -1203,45 +1246,19 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
     }
     if (Name == "AC" || Name == "IC") Fail(Unsettled::Error, "malformed " + Short(Name));
     static constexpr Text kModes[] = {
-        "SOFT",    "BRISK",    "DRIVE",   "CFC",     "CFTCP",   "CFIN",    "FFWON",
-        "FFWOF",   "STOPRE",   "TRAFOOF", "DIAMON",  "DIAMOF",  "DIAM90",  "UPATH",
-        "SPATH",   "FNORM",    "FLIN",    "FCUB",    "WALIMON", "WALIMOF", "COMPOF",
-        "COMPCAD", "COMPCURV", "COMPON",  "CUT2D",   "CUT2DF",  "CUT3DC",  "ORIWKS",
-        "ORIMKS",  "FIFOCTRL", "TOFFOF",  "CPRECON", "CPRECOF", "FTOCON",  "FTOCOF",
-        "BSPLINE", "DISPLOF",  "DISPLON", "SBLOF",   "SBLON",   "CDON",    "CDOF",
-        "CDOF2",   "NORM",     "KONT",    "KONTC",   "KONTT",   "WAITM",   "MSG"};
+        "SOFT",    "BRISK",   "DRIVE",   "CFC",     "CFTCP",   "CFIN",     "FFWON",    "FFWOF",
+        "STOPRE",  "TRAFOOF", "DIAMON",  "DIAMOF",  "DIAM90",  "UPATH",    "SPATH",    "FNORM",
+        "FLIN",    "FCUB",    "WALIMON", "WALIMOF", "COMPOF",  "COMPCAD",  "COMPCURV", "COMPON",
+        "CUT2D",   "CUT2DF",  "CUT3DC",  "ORIWKS",  "ORIMKS",  "FIFOCTRL", "TOFFOF",   "CPRECON",
+        "CPRECOF", "FTOCON",  "FTOCOF",  "BSPLINE", "DISPLOF", "DISPLON",  "SBLOF",    "SBLON",
+        "CDON",    "CDOF",    "CDOF2",   "NORM",    "KONT",    "KONTC",    "KONTT",    "WAITM",
+        "MSG",     "DRFOF"};
     if (std::find(std::begin(kModes), std::end(kModes), Name) != std::end(kModes)) {
-        if (T.starts_with("(")) { // MSG("..."), and the like: skip its argument
-            int open = 0;
-            std::size_t i = 0;
-            bool quoted = false;
-            for (; i < T.size(); ++i) {
-                if (T[i] == '"') quoted = !quoted;
-                if (quoted) continue;
-                open += T[i] == '(' ? 1 : T[i] == ')' ? -1 : 0;
-                if (open == 0) break;
-            }
-            T.remove_prefix(std::min(i + 1, T.size()));
-        }
+        if (T.starts_with("(")) Parenthesized(T); // MSG("...")
         return true;
     }
     // A call: a cycle, a PROC in this file, or another program.
-    Text args;
-    if (T.starts_with("(")) {
-        const std::size_t start = 1;
-        int open = 0;
-        bool quoted = false;
-        std::size_t i = 0;
-        for (; i < T.size(); ++i) {
-            if (T[i] == '"') quoted = !quoted;
-            if (quoted) continue;
-            open += T[i] == '(' ? 1 : T[i] == ')' ? -1 : 0;
-            if (open == 0) break;
-        }
-        if (i == T.size()) Fail(Unsettled::Error, "malformed call " + Short(Name));
-        args = T.substr(start, i - start);
-        T.remove_prefix(i + 1);
-    }
+    const Text args = T.starts_with("(") ? Parenthesized(T) : Text();
     if (!indexed_) Index();
     if (labels_.find("PROC " + std::string(Name)) != labels_.end()) {
         // The block's moves first, then the call with its arguments.
@@ -1266,7 +1283,7 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
 }
 
 // Arguments "a, , b" of a call: an empty one or a string is not given.
-void Runner::Args(Text& T, CycleArgs& Out) {
+void Runner::Args(Text T, CycleArgs& Out) {
     Out = {};
     Text t = Trim(T);
     if (t.empty()) return;

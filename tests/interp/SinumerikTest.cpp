@@ -28,6 +28,7 @@ const Row kRows[] = {
     // Words, modes, comments, labels, block numbers.
     {"plain", "N10 G0 Z5 ; Z-9\nN20 G1 Z-2.5 F100\nlab1: Z-1\nM30\nZ-9", U::None, -2.5, 3},
     {"packed words, lower case", "g0x0y0z5\ng1 z-1.5", U::None, -1.5, 3},
+    {"G0 at the start", "Z5\nZ-1", U::None, -1, 3},
     {"incremental", "G0 Z2\nG91 G1 Z-3\nZ-1.5\nG90 Z10", U::None, -2.5, 4},
     {"IC and AC", "G0 Z2\nG1 Z=IC(-3)\nG91 Z=AC(-4)\nZ-1", U::None, -5, 5},
     {"IC from an unknown Z", "G1 Z=IC(-3)", U::IncrementalStart, 0, 2},
@@ -76,6 +77,10 @@ const Row kRows[] = {
      "G1 Z-50\nEND: M30",
      U::None, -3, 5},
     {"GOTO to a block number", "G0 Z0\nGOTO N50\nG1 Z-50\nN50 G1 Z-1", U::None, -1, 5},
+    {"CASE",
+     "R1=2\nG0 Z0\nCASE R1 OF 1 GOTOF ONE 2 GOTOF TWO DEFAULT GOTOF ONE\n"
+     "ONE: G1 Z-50\nTWO: G1 Z-2",
+     U::None, -2, 6},
     {"GOTOC to nowhere", "G0 Z0\nGOTOC NOWHERE\nG1 Z-1", U::None, -1, 4},
     {"GOTOF to nowhere", "G0 Z0\nGOTOF NOWHERE", U::Error, 0, 3, "NOWHERE"},
     {"IF ELSE ENDIF", "R1=1\nG0 Z0\nIF R1==1\nG1 Z-2\nIF R1>5\nZ-40\nENDIF\nELSE\nZ-50\nENDIF",
@@ -99,6 +104,7 @@ const Row kRows[] = {
     {"PROC with parameters",
      "G0 Z0\nDRILL(-2)\nDRILL(-5)\nM30\nPROC DRILL(REAL D) SAVE\nG1 Z=D\nG0 Z5\nRET", U::None, -5,
      7},
+    {"L with arguments", "G0 Z0\nL7(-3)\nM30\nPROC L7(REAL D)\nG1 Z=D\nM17", U::None, -3, 6},
     {"L with repeats", "G0 Z0\nG91\nL10 P3\nM30\nPROC L10\nG1 Z-1\nM17", U::None, -3, 7},
     {"the program's own parameter", "PROC MAIN(REAL DEPTH)\nG0 Z0\nG1 Z=DEPTH", U::Unset, 0, 4,
      "DEPTH"},
