@@ -1,5 +1,6 @@
 #include "interp/Sinumerik.h"
 
+#include "common/Pow10.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Params.h"
@@ -95,6 +96,30 @@ std::string Short(Text T) {
 double Checked(double V) {
     if (!std::isfinite(V)) Fail(Unsettled::Error, "number out of range");
     return V;
+}
+
+// Digits with at most one ".", correctly rounded; T past them.
+double Decimal(Text& T) {
+    std::uint64_t mant = 0; // wraps past 19 digits: then from_chars reads it
+    std::size_t i = 0, dot = Text::npos;
+    for (; i < T.size() && (IsDigit(T[i]) || (T[i] == '.' && dot == Text::npos)); ++i) {
+        if (T[i] == '.')
+            dot = i;
+        else
+            mant = mant * 10 + std::uint64_t(T[i] - '0');
+    }
+    const std::size_t digits = i - (dot != Text::npos);
+    const std::size_t fraction = dot == Text::npos ? 0 : i - dot - 1;
+    if (digits == 0) Fail(Unsettled::Error, "malformed number");
+    double v = 0.0;
+    if (digits <= 19 && mant < (std::uint64_t(1) << 53) && fraction <= 22) {
+        v = double(mant) / kPow10[fraction];
+    } else {
+        const auto [end, ec] = std::from_chars(T.data(), T.data() + i, v);
+        if (ec != std::errc() || end != T.data() + i) Fail(Unsettled::Error, "malformed number");
+    }
+    T.remove_prefix(i);
+    return Checked(v);
 }
 
 double Radians(double Degrees) {
@@ -305,17 +330,24 @@ InterpResult Runner::Run() {
 // The line in capitals (strings as written) without its comment, block
 // skip, block number and label.
 Text Runner::Code(Text Raw) {
-    line_.clear();
-    bool quoted = false;
-    for (char c : Raw) {
-        if (c == '"') quoted = !quoted;
-        if (c == ';' && !quoted) break;
-        line_ += !quoted && c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    // Most lines are in capitals without a comment or string: read in place.
+    Text t = Raw;
+    const auto plain = [](char C) { return !(C >= 'a' && C <= 'z') && C != ';' && C != '"'; };
+    if (!std::all_of(Raw.begin(), Raw.end(), plain)) {
+        line_.resize(Raw.size());
+        bool quoted = false;
+        std::size_t n = 0;
+        for (char c : Raw) {
+            if (c == '"') quoted = !quoted;
+            if (c == ';' && !quoted) break;
+            line_[n++] = !quoted && c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+        }
+        t = Text(line_.data(), n);
     }
-    Text t = Trim(line_);
+    t = Trim(t);
     if (t.starts_with("\xEF\xBB\xBF")) t = Trim(t.substr(3));
-    if (t.starts_with("%")) return {};
-    if (t.starts_with("/")) {
+    if (t.starts_with('%')) return {};
+    if (t.starts_with('/')) {
         t.remove_prefix(1);
         if (!t.empty() && IsDigit(t[0])) t.remove_prefix(1);
     }
@@ -328,7 +360,7 @@ Text Runner::Code(Text Raw) {
     }
     Text rest = t;
     const Text label = Name(rest);
-    if (!label.empty() && rest.starts_with(":") && !rest.starts_with(":=")) t = rest.substr(1);
+    if (!label.empty() && rest.starts_with(':') && !rest.starts_with(":=")) t = rest.substr(1);
     return Trim(t);
 }
 
@@ -338,6 +370,8 @@ void Runner::Step(Text Code) {
     const Text word = Name(rest);
     const bool begun = begun_;
     begun_ = true;
+    // An address (G1, X10, N20) starts no statement.
+    if (word.size() < 2 || !IsUpper(word[1])) return Block(Code);
     if (word == "PROC") {
         if (calling_ || !begun) return Proc(rest);
         if (frames_.empty()) {
@@ -407,7 +441,7 @@ void Runner::Index() {
         const Text name = Name(rest);
         if (name == "PROC") {
             labels_.emplace("PROC " + std::string(Name(rest)), here);
-        } else if (!name.empty() && rest.starts_with(":") && !rest.starts_with(":=")) {
+        } else if (!name.empty() && rest.starts_with(':') && !rest.starts_with(":=")) {
             labels_.emplace(std::string(name), here);
         }
     }
@@ -530,7 +564,7 @@ void Runner::For(Text Rest) {
     if (name.empty()) Fail(Unsettled::Error, "malformed FOR");
     const std::string key = Key(name, t);
     t = Trim(t);
-    if (!t.starts_with("=")) Fail(Unsettled::Error, "malformed FOR");
+    if (!t.starts_with('=')) Fail(Unsettled::Error, "malformed FOR");
     t.remove_prefix(1);
     Set(key, Expr(t));
     if (!Take(t, "TO")) Fail(Unsettled::Error, "FOR without TO");
@@ -586,11 +620,11 @@ void Runner::Repeat(Text Rest, bool Single) {
     Text to;
     Text u = t;
     const Text next = Name(u);
-    if (!Single && !next.empty() && !(next == "P" && Trim(u).starts_with("="))) to = next, t = u;
+    if (!Single && !next.empty() && !(next == "P" && Trim(u).starts_with('='))) to = next, t = u;
     double times = 1.0;
     if (Take(t, "P")) {
         t = Trim(t);
-        if (!t.starts_with("=")) Fail(Unsettled::Error, "malformed REPEAT");
+        if (!t.starts_with('=')) Fail(Unsettled::Error, "malformed REPEAT");
         t.remove_prefix(1);
         times = Expr(t);
     }
@@ -659,7 +693,7 @@ void Runner::Proc(Text Rest) {
     Text t = Rest;
     Name(t);
     t = Trim(t);
-    if (!t.starts_with("(")) return;
+    if (!t.starts_with('(')) return;
     t.remove_prefix(1);
     int index = 0;
     while (!(t = Trim(t)).empty() && t[0] != ')') {
@@ -668,7 +702,7 @@ void Runner::Proc(Text Rest) {
             name = w;
         if (name.empty()) Fail(Unsettled::Error, "malformed PROC");
         std::string key(name);
-        if (t.starts_with("[")) { // an array parameter: its size
+        if (t.starts_with('[')) { // an array parameter: its size
             const std::size_t close = t.find(']');
             t.remove_prefix(close == Text::npos ? t.size() : close + 1);
         }
@@ -676,7 +710,7 @@ void Runner::Proc(Text Rest) {
         vars_.push_back({key, given ? args_.Value[index] : 0.0, given, false});
         ++index;
         t = Trim(t);
-        if (t.starts_with(",")) t.remove_prefix(1);
+        if (t.starts_with(',')) t.remove_prefix(1);
     }
 }
 
@@ -819,7 +853,7 @@ double Runner::Primary(Text& T) {
         const Text name = Name(T);
         if (name.empty()) Fail(Unsettled::Error, "malformed expression");
         if (name[0] == '$') Fail(Unsettled::Unset, std::string(name));
-        if (Trim(T).starts_with("(")) {
+        if (Trim(T).starts_with('(')) {
             v = Function(name, T);
         } else if (name == "TRUE" || name == "FALSE") {
             v = name == "TRUE";
@@ -841,11 +875,11 @@ double Runner::Function(Text Name, Text& T) {
         if (n == 3) Fail(Unsettled::Error, "too many arguments to " + Short(Name));
         a[n++] = Expr(T);
         T = Trim(T);
-        if (T.starts_with(",")) {
+        if (T.starts_with(',')) {
             T.remove_prefix(1);
             continue;
         }
-        if (!T.starts_with(")")) Fail(Unsettled::Error, "malformed " + Short(Name));
+        if (!T.starts_with(')')) Fail(Unsettled::Error, "malformed " + Short(Name));
         T.remove_prefix(1);
         break;
     }
@@ -883,13 +917,7 @@ double Runner::Function(Text Name, Text& T) {
 
 // A number: "12.5", ".5", "1EX3".
 double Runner::Number(Text& T) {
-    std::size_t i = 0;
-    while (i < T.size() && (IsDigit(T[i]) || T[i] == '.'))
-        ++i;
-    double v = 0.0;
-    const auto [end, ec] = std::from_chars(T.data(), T.data() + i, v);
-    if (ec != std::errc() || end != T.data() + i) Fail(Unsettled::Error, "malformed number");
-    T.remove_prefix(i);
+    double v = Decimal(T);
     if (T.starts_with("EX")) {
         T.remove_prefix(2);
         const double e = Unary(T);
@@ -901,7 +929,7 @@ double Runner::Number(Text& T) {
 // A variable's key: its name, and its array index as "NAME[1,2]".
 std::string Runner::Key(Text Name, Text& T) {
     std::string key(Name);
-    if (!Trim(T).starts_with("[")) return key;
+    if (!Trim(T).starts_with('[')) return key;
     T = Trim(T);
     T.remove_prefix(1);
     key += '[';
@@ -910,12 +938,12 @@ std::string Runner::Key(Text Name, Text& T) {
         if (i != std::floor(i)) Fail(Unsettled::Error, "array index " + Short(Name));
         key += std::to_string(long(i));
         T = Trim(T);
-        if (T.starts_with(",")) {
+        if (T.starts_with(',')) {
             key += ',';
             T.remove_prefix(1);
             continue;
         }
-        if (!T.starts_with("]")) Fail(Unsettled::Error, "malformed index " + Short(Name));
+        if (!T.starts_with(']')) Fail(Unsettled::Error, "malformed index " + Short(Name));
         T.remove_prefix(1);
         return key + ']';
     }
@@ -931,7 +959,7 @@ int Runner::RIndex(Text& T) {
         t.remove_prefix(1);
         n = Expr(t);
         t = Trim(t);
-        if (!t.starts_with("]")) Fail(Unsettled::Error, "malformed R[");
+        if (!t.starts_with(']')) Fail(Unsettled::Error, "malformed R[");
         t.remove_prefix(1);
     } else {
         std::size_t i = 0;
@@ -979,10 +1007,10 @@ void Runner::Assign(Text Name, Text& T) {
     if (Name[0] == '$') Fail(Unsettled::Offset, std::string(Name));
     const std::string key = Key(Name, T);
     T = Trim(T);
-    if (!T.starts_with("=") || T.starts_with("==")) Fail(Unsettled::Error, "malformed " + key);
+    if (!T.starts_with('=') || T.starts_with("==")) Fail(Unsettled::Error, "malformed " + key);
     T.remove_prefix(1);
     T = Trim(T);
-    if (T.starts_with("\"")) { // a string
+    if (T.starts_with('"')) { // a string
         const std::size_t close = T.find('"', 1);
         T.remove_prefix(close == Text::npos ? T.size() : close + 1);
         return;
@@ -1001,14 +1029,14 @@ void Runner::Def(Text Rest) {
         const Text name = Name(t);
         if (name.empty()) Fail(Unsettled::Error, "malformed DEF");
         std::string key(name);
-        if (Trim(t).starts_with("[")) { // an array: its elements are set one by one
+        if (Trim(t).starts_with('[')) { // an array: its elements are set one by one
             t = Trim(t);
             const std::size_t close = t.find(']');
             t.remove_prefix(close == Text::npos ? t.size() : close + 1);
         }
         vars_.push_back({key, 0.0, false, type != "REAL"});
         t = Trim(t);
-        if (t.starts_with("=")) {
+        if (t.starts_with('=')) {
             t.remove_prefix(1);
             const double v = Expr(t);
             vars_.back().Value = type == "REAL" ? v : std::round(v);
@@ -1025,8 +1053,12 @@ void Runner::Block(Text Code) {
     Words w;
     w.B.Line = reader_.Line();
     Text t = Code;
-    while (!(t = Trim(t)).empty())
+    for (;;) {
+        while (!t.empty() && IsBlank(t[0]))
+            t.remove_prefix(1);
+        if (t.empty()) break;
         Word(w, t);
+    }
     if (w.Polar) Fail(Unsettled::Error, "polar coordinates");
     Move(w);
     if (!w.Call.empty()) Call(w.Call, w.CallArgs, w.Repeats);
@@ -1034,6 +1066,19 @@ void Runner::Block(Text Code) {
 
 void Runner::Word(Words& W, Text& T) {
     const char c = T[0];
+    // Most words are a letter and a number: X-12.5, G1.
+    if (c != 'R' && c != 'L' && IsUpper(c) && T.size() > 1 &&
+        (IsDigit(T[1]) || T[1] == '-' || T[1] == '.')) {
+        const bool minus = T[1] == '-';
+        Text u = T.substr(minus ? 2 : 1);
+        if (!u.empty() && (IsDigit(u[0]) || u[0] == '.')) {
+            const double v = Decimal(u);
+            if (u.empty() || IsBlank(u[0]) || IsUpper(u[0])) {
+                T = u;
+                return Address(W, c, minus ? -v : v);
+            }
+        }
+    }
     if (c == '"') {
         const std::size_t close = T.find('"', 1);
         T.remove_prefix(close == Text::npos ? T.size() : close + 1);
@@ -1041,7 +1086,7 @@ void Runner::Word(Words& W, Text& T) {
     }
     Text u = T;
     if (const int r = RIndex(u);
-        r >= 0 && (u = Trim(u)).starts_with("=") && !u.starts_with("==")) { // R1=, R[...]=
+        r >= 0 && (u = Trim(u)).starts_with('=') && !u.starts_with("==")) { // R1=, R[...]=
         T = u.substr(1);
         r_[r] = Expr(T), rSet_[r] = true;
         return;
@@ -1057,11 +1102,10 @@ void Runner::Word(Words& W, Text& T) {
     std::size_t digits = 0;
     while (digits < T.size() && IsDigit(T[digits]))
         ++digits;
-    if (digits > 0 && Trim(T.substr(digits)).starts_with("=") &&
-        !Trim(T.substr(digits)).starts_with("==")) {
+    const Text after = digits ? Trim(T.substr(digits)) : Text();
+    if (after.starts_with('=') && !after.starts_with("==")) {
         const int n = std::stoi(std::string(T.substr(0, std::min<std::size_t>(digits, 6))));
-        T = Trim(T.substr(digits));
-        T.remove_prefix(1);
+        T = after.substr(1);
         const double v = Expr(T);
         if ((c == 'I' || c == 'J' || c == 'K') && n == 1) { // CIP's intermediate point
             if (c == 'K') W.B.Value['W' - 'A'] = v, W.B.Has |= Bit('W');
@@ -1071,30 +1115,24 @@ void Runner::Word(Words& W, Text& T) {
         Fail(Unsettled::Error, "unknown word " + std::string(1, c) + std::to_string(n));
     }
     // X=expr, X=AC(expr), X=IC(expr), or X10, X-5.5.
-    T = Trim(T);
-    if (T.starts_with("=")) {
+    if (!T.empty() && IsBlank(T[0])) T = Trim(T);
+    if (T.starts_with('=')) {
         T.remove_prefix(1);
         T = Trim(T);
-        if (T.starts_with("\"")) { // T="TOOL"
+        if (T.starts_with('"')) { // T="TOOL"
             const std::size_t close = T.find('"', 1);
             T.remove_prefix(close == Text::npos ? T.size() : close + 1);
             return;
         }
         return Axis(W, c, T);
     }
-    std::size_t i = 0;
-    if (i < T.size() && (T[i] == '+' || T[i] == '-')) ++i;
-    while (i < T.size() && (IsDigit(T[i]) || T[i] == '.'))
-        ++i;
-    if (i == 0) Fail(Unsettled::Error, "malformed word " + std::string(1, c));
-    Text number = T.substr(T[0] == '+' ? 1 : 0, i - (T[0] == '+' ? 1 : 0));
-    double v = 0.0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), v);
-    if (ec != std::errc() || end != number.data() + number.size())
+    const bool minus = T.starts_with('-');
+    if (minus || T.starts_with('+')) T.remove_prefix(1);
+    if (T.empty() || !(IsDigit(T[0]) || T[0] == '.'))
         Fail(Unsettled::Error, "malformed word " + std::string(1, c));
-    T.remove_prefix(i);
-    Address(W, c, v);
-    if (c == 'L' && Trim(T).starts_with("(")) W.CallArgs = Parenthesized(T);
+    const double v = Decimal(T);
+    Address(W, c, minus ? -v : v);
+    if (c == 'L' && Trim(T).starts_with('(')) W.CallArgs = Parenthesized(T);
 }
 
 // X=expr, X=AC(expr), X=IC(expr): AC and IC count from the program's zero
@@ -1102,14 +1140,14 @@ void Runner::Word(Words& W, Text& T) {
 void Runner::Axis(Words& W, char Letter, Text& T) {
     Text u = T;
     const Text mode = Name(u);
-    if ((mode != "AC" && mode != "IC") || !Trim(u).starts_with("("))
+    if ((mode != "AC" && mode != "IC") || !Trim(u).starts_with('('))
         return Address(W, Letter, Expr(T));
     const int axis = Letter - 'X';
     if (axis < 0 || axis > 2) Fail(Unsettled::Error, std::string(1, Letter) + "=" + Short(mode));
     T = Trim(u).substr(1);
     const double v = Expr(T);
     T = Trim(T);
-    if (!T.starts_with(")")) Fail(Unsettled::Error, "malformed " + Short(mode));
+    if (!T.starts_with(')')) Fail(Unsettled::Error, "malformed " + Short(mode));
     T.remove_prefix(1);
     Address(W, Letter, v);
     const auto bit = std::uint8_t(1u << axis);
@@ -1206,9 +1244,9 @@ void Runner::GCode(Words& W, double Value) {
 // assignment, a cycle or a subprogram call. False when unknown.
 bool Runner::Statement(Text Name, Text& T, Words& W) {
     T = Trim(T);
-    if (T.starts_with("[")) return Assign(Name, T), true;
+    if (T.starts_with('[')) return Assign(Name, T), true;
     if (Name[0] == '$') Fail(Unsettled::Unset, std::string(Name));
-    const bool assign = T.starts_with("=") && !T.starts_with("==");
+    const bool assign = T.starts_with('=') && !T.starts_with("==");
     if (assign) {
         if (Name == "CR" || Name == "TURN" || Name == "AR" || Name == "AP" || Name == "RP") {
             T.remove_prefix(1);
@@ -1254,11 +1292,11 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
         "CDON",    "CDOF",    "CDOF2",   "NORM",    "KONT",    "KONTC",    "KONTT",    "WAITM",
         "MSG",     "DRFOF"};
     if (std::find(std::begin(kModes), std::end(kModes), Name) != std::end(kModes)) {
-        if (T.starts_with("(")) Parenthesized(T); // MSG("...")
+        if (T.starts_with('(')) Parenthesized(T); // MSG("...")
         return true;
     }
     // A call: a cycle, a PROC in this file, or another program.
-    const Text args = T.starts_with("(") ? Parenthesized(T) : Text();
+    const Text args = T.starts_with('(') ? Parenthesized(T) : Text();
     if (!indexed_) Index();
     if (labels_.find("PROC " + std::string(Name)) != labels_.end()) {
         // The block's moves first, then the call with its arguments.
@@ -1291,7 +1329,7 @@ void Runner::Args(Text T, CycleArgs& Out) {
         if (Out.Count == CycleArgs::kMax) Fail(Unsettled::Error, "too many arguments");
         const int i = Out.Count++;
         t = Trim(t);
-        if (t.starts_with("\"")) {
+        if (t.starts_with('"')) {
             const std::size_t close = t.find('"', 1);
             t.remove_prefix(close == Text::npos ? t.size() : close + 1);
         } else if (!t.empty() && t[0] != ',') {
@@ -1386,7 +1424,7 @@ void Runner::Frame(Text Word, Text Rest) {
         const char axis = rpl ? 'R' : t[0];
         if (!rpl) t.remove_prefix(1);
         t = Trim(t);
-        if (t.starts_with("=")) t.remove_prefix(1);
+        if (t.starts_with('=')) t.remove_prefix(1);
         const double v = Expr(t);
         if (v == 0.0) continue;
         if (shift && axis == 'Z') Fail(Unsettled::Offset, name + " Z");
@@ -1415,7 +1453,7 @@ void Runner::Mcall(Text Rest) {
     }
     t = Trim(t);
     Text args;
-    if (t.starts_with("(")) {
+    if (t.starts_with('(')) {
         const std::size_t close = t.rfind(')');
         if (close == Text::npos) Fail(Unsettled::Error, "malformed MCALL");
         args = t.substr(1, close - 1);
