@@ -178,15 +178,17 @@ struct CallFrame {
     Place Back;
     Place Start;
     long Left = 0; // runs still to come (L123 P3)
-    std::size_t Vars = 0, Loops = 0, Sections = 0;
+    std::size_t Loops = 0, Sections = 0;
 };
 
 struct Var {
-    std::string Name;
     double Value = 0.0;
     bool Set = false;
     bool Int = false;
 };
+
+// A call's variables by name, an array's elements as "NAME[1,2]".
+using Scope = std::map<std::string, Var, std::less<>>;
 
 // The block being built from a line's words.
 struct Words {
@@ -241,7 +243,7 @@ private:
     double Number(Text& T);
     std::string Key(Text Name, Text& T);
     int RIndex(Text& T);
-    Var* Find(const std::string& Key);
+    Var& Declare(const std::string& Key, bool Int);
     double Get(const std::string& Key);
     void Set(const std::string& Key, double Value);
     void Assign(Text Name, Text& T);
@@ -274,8 +276,7 @@ private:
 
     double r_[1000] = {};
     bool rSet_[1000] = {};
-    std::vector<Var> vars_;
-    std::size_t scope_ = 0; // the current call's first variable
+    std::vector<Scope> scopes_{1}; // the main program's, then each call's
 
     bool indexed_ = false;
     std::multimap<std::string, Place, std::less<>> labels_; // labels, N numbers, "PROC NAME"
@@ -677,10 +678,9 @@ void Runner::Call(const std::string& Name, Text ArgText, double Times) {
     frames_.push_back({{reader_.After(), reader_.Line() + 1},
                        it->second,
                        long(std::min(Times, 1e9)) - 1,
-                       vars_.size(),
                        loops_.size(),
                        sections_.size()});
-    scope_ = vars_.size();
+    scopes_.emplace_back();
     calling_ = true;
     reader_.Seek(it->second.Offset, it->second.Line);
 }
@@ -707,7 +707,7 @@ void Runner::Proc(Text Rest) {
             t.remove_prefix(close == Text::npos ? t.size() : close + 1);
         }
         const bool given = called && index < args_.Count && args_.Given[index];
-        vars_.push_back({key, given ? args_.Value[index] : 0.0, given, false});
+        Declare(key, false) = {given ? args_.Value[index] : 0.0, given, false};
         ++index;
         t = Trim(t);
         if (t.starts_with(',')) t.remove_prefix(1);
@@ -721,18 +721,17 @@ void Runner::Return() {
     }
     CallFrame& f = frames_.back();
     if (f.Left-- > 0) {
-        vars_.resize(f.Vars);
+        scopes_.back().clear();
         loops_.resize(f.Loops);
         sections_.resize(f.Sections);
         calling_ = true;
         return reader_.Seek(f.Start.Offset, f.Start.Line);
     }
     const Place back = f.Back;
-    vars_.resize(f.Vars);
+    scopes_.pop_back();
     loops_.resize(f.Loops);
     sections_.resize(f.Sections);
     frames_.pop_back();
-    scope_ = frames_.empty() ? 0 : frames_.back().Vars;
     reader_.Seek(back.Offset, back.Line);
 }
 
@@ -974,32 +973,34 @@ int Runner::RIndex(Text& T) {
     return int(n);
 }
 
-Var* Runner::Find(const std::string& Key) {
-    const std::string_view base(Key.data(), std::min(Key.find('['), Key.size()));
-    for (std::size_t i = vars_.size(); i-- > scope_;)
-        if (vars_[i].Name == Key || (vars_[i].Name == base && Key.size() > base.size()))
-            return &vars_[i];
-    return nullptr;
+// A variable of the current call, not set; a bounded number of them keeps
+// memory flat.
+Var& Runner::Declare(const std::string& Key, bool Int) {
+    Scope& scope = scopes_.back();
+    if (scope.size() >= 100'000 && !scope.contains(Key))
+        Fail(Unsettled::Runaway, "more than 100000 variables");
+    return scope[Key] = {0.0, false, Int};
 }
 
 double Runner::Get(const std::string& Key) {
-    const Var* v = Find(Key);
-    if (!v || !v->Set || v->Name != Key) Fail(Unsettled::Unset, Key);
-    return v->Value;
+    const Scope& scope = scopes_.back();
+    const auto it = scope.find(Key);
+    if (it == scope.end() || !it->second.Set) Fail(Unsettled::Unset, Key);
+    return it->second.Value;
 }
 
+// An element of an array takes the array's type; a name not defined is the
+// controller's own (GUD), set here.
 void Runner::Set(const std::string& Key, double Value) {
-    Var* v = Find(Key);
-    if (v && v->Name != Key) { // an element of an array: its own entry
-        vars_.push_back({Key, 0.0, false, v->Int});
-        v = &vars_.back();
+    Scope& scope = scopes_.back();
+    auto it = scope.find(Key);
+    if (it == scope.end()) {
+        const auto base = scope.find(Text(Key).substr(0, Key.find('[')));
+        Declare(Key, base != scope.end() && base->second.Int);
+        it = scope.find(Key);
     }
-    if (!v) {
-        vars_.push_back({Key, 0.0, false, false});
-        v = &vars_.back();
-    }
-    v->Value = v->Int ? std::round(Value) : Value;
-    v->Set = true;
+    it->second.Value = it->second.Int ? std::round(Value) : Value;
+    it->second.Set = true;
 }
 
 // NAME=expr, NAME[i]=expr; $ variables are the controller's own data.
@@ -1034,13 +1035,11 @@ void Runner::Def(Text Rest) {
             const std::size_t close = t.find(']');
             t.remove_prefix(close == Text::npos ? t.size() : close + 1);
         }
-        vars_.push_back({key, 0.0, false, type != "REAL"});
+        Declare(key, type != "REAL");
         t = Trim(t);
         if (t.starts_with('=')) {
             t.remove_prefix(1);
-            const double v = Expr(t);
-            vars_.back().Value = type == "REAL" ? v : std::round(v);
-            vars_.back().Set = true;
+            Set(key, Expr(t));
         }
         t = Trim(t);
         if (!t.empty() && t[0] != ',') Fail(Unsettled::Error, "malformed DEF");

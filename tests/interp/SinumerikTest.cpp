@@ -98,6 +98,12 @@ const Row kRows[] = {
      U::None, -3, 5},
     {"REPEATB", "G0 Z0\nG91\nA1: G1 Z-1\nREPEATB A1 P=3", U::None, -4, 4},
     {"runaway", "LOOP\nENDLOOP", U::Runaway, 0, -1},
+    {"runaway through an array", "DEF REAL ARR[10]\nR1=0\nLOOP\nARR[R1]=1\nR1=R1+1\nENDLOOP",
+     U::Runaway, 0, -1},
+    {"arrays and a call's own variables",
+     "DEF INT ARR[3]\nARR[1]=2.6\nG0 Z0\nSUB(ARR[1])\nG1 Z=-ARR[1]\nM30\n"
+     "PROC SUB(REAL DEP)\nDEF REAL HALF=DEP/2\nG1 Z=-HALF\nRET",
+     U::None, -3, 6},
     {"ENDWHILE without WHILE", "ENDWHILE", U::Error, 0, 2},
 
     // Subprograms.
