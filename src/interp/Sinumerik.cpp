@@ -101,19 +101,24 @@ double Checked(double V) {
 // Digits with at most one ".", correctly rounded; T past them.
 double Decimal(Text& T) {
     std::uint64_t mant = 0; // wraps past 19 digits: then from_chars reads it
-    std::size_t i = 0, dot = Text::npos;
-    for (; i < T.size() && (IsDigit(T[i]) || (T[i] == '.' && dot == Text::npos)); ++i) {
-        if (T[i] == '.')
-            dot = i;
-        else
-            mant = mant * 10 + std::uint64_t(T[i] - '0');
+    const std::size_t n = T.size();
+    std::size_t i = 0;
+    while (i < n && IsDigit(T[i]))
+        mant = mant * 10 + std::uint64_t(T[i++] - '0');
+    std::size_t fraction = 0;
+    if (i < n && T[i] == '.') {
+        const std::size_t first = ++i;
+        while (i < n && IsDigit(T[i]))
+            mant = mant * 10 + std::uint64_t(T[i++] - '0');
+        fraction = i - first;
     }
-    const std::size_t digits = i - (dot != Text::npos);
-    const std::size_t fraction = dot == Text::npos ? 0 : i - dot - 1;
+    const std::size_t digits = i - (fraction || (i > 0 && T[i - 1] == '.'));
     if (digits == 0) Fail(Unsettled::Error, "malformed number");
     double v = 0.0;
     if (digits <= 19 && mant < (std::uint64_t(1) << 53) && fraction <= 22) {
         v = double(mant) / kPow10[fraction];
+        T.remove_prefix(i);
+        return v;
     } else {
         const auto [end, ec] = std::from_chars(T.data(), T.data() + i, v);
         if (ec != std::errc() || end != T.data() + i) Fail(Unsettled::Error, "malformed number");
@@ -359,6 +364,7 @@ Text Runner::Code(Text Raw) {
             ++i;
         t = Trim(t.substr(i));
     }
+    if (t.find(':') == Text::npos) return t;
     Text rest = t;
     const Text label = Name(rest);
     if (!label.empty() && rest.starts_with(':') && !rest.starts_with(":=")) t = rest.substr(1);
