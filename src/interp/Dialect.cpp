@@ -42,10 +42,10 @@ bool IsSinumerik(std::string_view Code) {
         "DEF REAL ",  "DEF INT ", "DEF BOOL ", "DEF STRING", "DEF CHAR ", "DEF AXIS ",
         "DEF FRAME ", "PROC ",    "GOTOF ",    "GOTOB ",     "MCALL",     "EXTCALL",
         "ENDIF",      "ENDWHILE", "ENDFOR",    "ENDLOOP",    "STOPRE",    "%_N_",
-        "POCKET",     "SLOT1(",   "SLOT2(",    "LONGHOLE("};
+        "POCKET",     "SLOT1(",   "SLOT2(",    "LONGHOLE(",  "EXTERN "};
     for (std::string_view head : kHeads)
         if (Code.starts_with(head)) return true;
-    if (Then(Code, "MSG", '(')) return true;
+    if (Then(Code, "MSG", '(') || Code.find("SUPA ") != Code.npos) return true;
     // Fanuc writes IF [ and WHILE [, RS274NGC o-words.
     if ((Code.starts_with("IF ") || Code.starts_with("WHILE ")) && Code.find('[') == Code.npos &&
         Code.find('#') == Code.npos)

@@ -940,7 +940,8 @@ std::string Runner::Key(Text Name, Text& T) {
     key += '[';
     for (;;) {
         const double i = Expr(T);
-        if (i != std::floor(i)) Fail(Unsettled::Error, "array index " + Short(Name));
+        if (i != std::floor(i) || std::fabs(i) > 1e9)
+            Fail(Unsettled::Error, "array index " + Short(Name));
         key += std::to_string(long(i));
         T = Trim(T);
         if (T.starts_with(',')) {
