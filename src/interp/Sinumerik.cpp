@@ -826,16 +826,19 @@ double Runner::Product(Text& T) {
     }
 }
 
+// Signs and NOT, as deep as parentheses may go.
 double Runner::Unary(Text& T) {
     T = Trim(T);
-    if (!T.empty() && (T[0] == '+' || T[0] == '-')) {
-        const bool minus = T[0] == '-';
-        T.remove_prefix(1);
-        const double v = Unary(T);
-        return minus ? -v : v;
-    }
-    if (Take(T, "NOT")) return Unary(T) == 0.0 ? 1.0 : 0.0;
-    return Primary(T);
+    const bool sign = !T.empty() && (T[0] == '+' || T[0] == '-');
+    const bool minus = sign && T[0] == '-';
+    if (sign) T.remove_prefix(1);
+    const bool negate = !sign && Take(T, "NOT");
+    if (!sign && !negate) return Primary(T);
+    if (++depth_ > 64) Fail(Unsettled::Error, "expression nested too deep");
+    const double v = Unary(T);
+    --depth_;
+    if (negate) return v == 0.0 ? 1.0 : 0.0;
+    return minus ? -v : v;
 }
 
 double Runner::Primary(Text& T) {
@@ -975,7 +978,7 @@ int Runner::RIndex(Text& T) {
         t.remove_prefix(i);
     }
     if (n < 0.0 || n >= 1000.0 || n != std::floor(n))
-        Fail(Unsettled::Error, "no parameter R" + std::to_string(long(n)));
+        Fail(Unsettled::Error, "no parameter R" + std::to_string(long(std::clamp(n, -1e9, 1e9))));
     T = t;
     return int(n);
 }

@@ -65,6 +65,9 @@ const Row kRows[] = {
      "R1=(3==3)+(3<>3)+(2>1)+(2<1)+(2>=2)+(1<=0)+NOT 0+(1 AND 0)+(0 OR 1)\n"
      "G0 Z0\nG1 Z=-R1",
      U::None, -5, 4},
+    {"signs", "R1=- -+-2\nR2=NOT NOT 3\nG0 Z0\nG1 Z=R1-R2", U::None, -3, 5},
+    {"signs too deep", "R1=----------------------------------------------------------------------1",
+     U::Error, 0, 2, "too deep"},
     {"not set", "G0 Z0\nG1 Z=R7", U::Unset, 0, 3, "R7"},
     {"not set local", "DEF REAL A\nG1 Z=A", U::Unset, 0, 3, "A"},
     {"system variable", "R1=$AA_IM[Z]", U::Unset, 0, 2, "$AA_IM"},
