@@ -45,7 +45,7 @@ bool IsSinumerik(std::string_view Code) {
         "POCKET",     "SLOT1(",   "SLOT2(",    "LONGHOLE(",  "EXTERN "};
     for (std::string_view head : kHeads)
         if (Code.starts_with(head)) return true;
-    if (Then(Code, "MSG", '(') || Code.find("SUPA ") != Code.npos) return true;
+    if (Then(Code, "MSG", '(')) return true;
     // Fanuc writes IF [ and WHILE [, RS274NGC o-words.
     if ((Code.starts_with("IF ") || Code.starts_with("WHILE ")) && Code.find('[') == Code.npos &&
         Code.find('#') == Code.npos)

@@ -232,7 +232,6 @@ TEST(SinumerikTest, Dialect) {
         {"IF R1>0 GOTOF END\n", Dialect::Sinumerik},
         {"WHILE R1<5\n", Dialect::Sinumerik},
         {"EXTERN WARMUP(REAL)\n", Dialect::Sinumerik},
-        {"G0 SUPA Z0\n", Dialect::Sinumerik},
         {"(MSG, ROUGH)\nG0 Z1\nDPRNT[X#1]\nPOPEN\nGOTO1(TO 1)\nOCIRCLE(CIRCLE)\n", Dialect::Rs274},
         {"; LinuxCNC\nG0 Z5 ; comment\no100 if [#1 GT 0]\n#1=-2\nG1 Z#1\nR1\n", Dialect::Rs274},
         {"O1000\n#1=-5\nIF [#1 LT 0] GOTO 10\nWHILE [#1 LT 0] DO1\nG81 R2 Z-5\nM30\n",
