@@ -95,6 +95,19 @@ void BM_InterpHeidenhain(benchmark::State& State) {
 }
 BENCHMARK(BM_InterpHeidenhain)->Unit(benchmark::kMillisecond);
 
+// A Sinumerik program from a CAM system: a header that marks the dialect,
+// then numbered blocks of moves; the dialect is told from the first lines.
+void BM_InterpSinumerik(benchmark::State& State) {
+    static const std::string program = [] {
+        std::string text = "; PART 1\nMSG(\"ROUGH\")\nR1=-0.5\nG17 G90 G71\nG0 X0 Y0 Z5\n";
+        for (int i = 0; text.size() < (64 << 20); ++i)
+            text += "N" + std::to_string(i) + (i % 4 ? " G1 X12.345 Y-6.789 F1200\n" : " Z=R1\n");
+        return text + "M30\n";
+    }();
+    Run(State, program);
+}
+BENCHMARK(BM_InterpSinumerik)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -36,9 +36,11 @@ FileDepth SettleFile(const ProgramFile& File, const std::string& Path, const Sca
                      const Runner& Run) {
     FileDepth depth{ScanFile(File, Path, Plan), std::nullopt};
     const DoubtKind kind = depth.Scan.FirstDoubt.Kind;
-    // Of the other dialects the run reads Heidenhain's.
-    if (kind == DoubtKind::None) return depth;
-    if (Foreign(kind) && DialectOf(File) != Dialect::Heidenhain) return depth;
+    // Of the other dialects the run reads Heidenhain's and Sinumerik's; a
+    // Sinumerik program's Z words cannot tell a call of another program.
+    const Dialect dialect = DialectOf(File);
+    if (kind == DoubtKind::None && dialect != Dialect::Sinumerik) return depth;
+    if (Foreign(kind) && dialect == Dialect::Rs274) return depth;
     depth.Run = Run(File);
     File.CheckUnchanged();
     return depth;

@@ -20,6 +20,9 @@ struct Block {
     // Bit 0, 1, 2 for X, Y, Z: the word counts from where the axis is, in any
     // distance mode (Heidenhain's IX, IY, IZ).
     std::uint8_t Incremental = 0;
+    // Bit 0, 1, 2: the word counts from the program's zero in any distance
+    // mode (Sinumerik's AC()).
+    std::uint8_t AbsoluteAxes = 0;
 
     bool Given(char Letter) const { return Has >> (Letter - 'A') & 1u; }
     double Of(char Letter) const { return Value[Letter - 'A']; }

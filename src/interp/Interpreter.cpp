@@ -3,6 +3,7 @@
 #include "interp/Dialect.h"
 #include "interp/Heidenhain.h"
 #include "interp/Runner.h"
+#include "interp/Sinumerik.h"
 
 #include <algorithm>
 #include <cmath>
@@ -536,7 +537,9 @@ void Runner::RunOWord(const OWord& Word) {
 }
 
 InterpResult Interpret(const ProgramSource& Source, const InterpLimits& Limits) {
-    if (DialectOf(Source) == Dialect::Heidenhain) return InterpretHeidenhain(Source, Limits);
+    const Dialect dialect = DialectOf(Source);
+    if (dialect == Dialect::Heidenhain) return InterpretHeidenhain(Source, Limits);
+    if (dialect == Dialect::Sinumerik) return InterpretSinumerik(Source, Limits);
     return Runner(Source, Limits).Run();
 }
 

@@ -326,7 +326,7 @@ void Machine::Reach(double Z, std::int64_t Line, DepthSource From) {
 }
 
 bool Machine::Absolute(const Block& Given, int Axis) const {
-    return absolute_ && !(Given.Incremental >> Axis & 1u);
+    return (absolute_ || Given.AbsoluteAxes >> Axis & 1u) && !(Given.Incremental >> Axis & 1u);
 }
 
 bool Machine::FromUnknownZ(const Block& Given) const {

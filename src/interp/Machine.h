@@ -43,6 +43,11 @@ public:
     // or Number is such a value, NaN where the run cannot know it.
     bool Named(std::string_view Name, double& Value) const;
     bool Numbered(int Number, double& Value) const;
+    // The modes in force, for a runner that hands a cycle on and then the
+    // motion back: G code times 10 (-1 when none), plane, G90.
+    int Motion() const { return motion_; }
+    int Plane() const { return plane_; }
+    bool AbsoluteMode() const { return absolute_; }
 
 private:
     double FanucModal(int Group) const;

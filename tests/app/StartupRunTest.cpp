@@ -282,6 +282,12 @@ TEST(StartupRun, RunsWhatTheScanCannotSettle) {
          "line 2: machine coordinates (SUPA); 1 more line"},
         {"G90 G21\nZ-1\nM30\n", std::nullopt, "MAC.NC: h1 (line 2): would be renamed to MACh1.NC",
          ""},
+        // A Sinumerik program is run even when its Z words settle it: they
+        // cannot show a call of another program.
+        {"MSG(\"ROUGH\")\nG0 Z0\nG1 Z-1\nBAR_CENTR\n",
+         InterpResult{Unsettled::MissingProgram, 4, "BAR_CENTR", 0.0f, 0, DepthSource::Move},
+         "MAC.NC: h1 (line 3): name kept",
+         "line 4: calls a program that is not in the file (BAR_CENTR)"},
         // Of the other dialects Heidenhain's is run.
         {"BEGIN PGM A MM\nL Z+1\nL IZ-3\n", settled,
          "MAC.NC: h2 (line 3; the Z words say h3): would be renamed to MACh2.NC", ""},
