@@ -174,6 +174,12 @@ renamed() { [ -e "$work/l/PART1h12.5.NC" ] && [ -e "$work/l/bracketh6.2.ngc" ]; 
 eventually renamed || fail "not both renamed: $(ls "$work/l" | tr '\n' ' ')"
 clip=$(xclip -o -selection clipboard 2>&1)
 [ "$clip" = $'h12.5\nh6.2' ] || fail "clipboard holds [$clip], not the two tags"
+# A run started from a file manager gathers the starts that come within a
+# second of quiet into its clipboard text: the next case waits until the
+# run has let its gathering channel go.
+gathering() { grep -q "@vorlund/gather/" /proc/net/unix; }
+alone() { ! gathering; }
+eventually alone || fail "the run still gathers"
 
 echo "== Tag depth actions run"
 # Two programs in a folder with a space in its name, and the clipboard holding
@@ -209,6 +215,7 @@ for action in "$servicemenu|Desktop Action TagDepth|'" "$nemo_action|Nemo Action
     run_exec "$(key "$file" "$group" Exec)" "$quote" "$dir/PART1.NC" "$dir/bracket.ngc" ||
         fail "$file: exit status $?: $(cat "$work/exec.err")"
     tagged "$file" "$dir"
+    eventually alone || fail "$file: the run still gathers"
 done
 # Caja's own action engine matches the file-manager action to the files' type
 # and runs it, as PCManFM-Qt would.
