@@ -1,6 +1,7 @@
 #include "interp/Heidenhain.h"
 
 #include "common/Pow10.h"
+#include "interp/Flow.h"
 #include "interp/HeidenhainCycles.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
@@ -20,11 +21,6 @@ namespace vorlund {
 namespace {
 
 using Text = std::string_view;
-
-struct Place {
-    std::uint64_t Offset = 0;
-    std::int64_t Line = 0;
-};
 
 constexpr std::uint32_t Bit(char Letter) {
     return 1u << (Letter - 'A');
@@ -130,13 +126,13 @@ double Degrees(double Radians) {
 class Runner {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source) {}
+        : source_(Source), limits_(Limits), reader_(Source), budget_(Limits.Steps) {}
 
     InterpResult Run();
 
 private:
     // Lines and flow.
-    void Count(std::size_t Length);
+    void Count(std::size_t Length) { budget_.Count(reader_, Length); }
     void Step(Text Line);
     void Dispatch(Text Code);
     const Place& Label(const std::string& Key);
@@ -180,8 +176,7 @@ private:
     LineReader reader_;
     Machine machine_;
     Block block_;
-    std::uint64_t high_ = 0;
-    std::uint64_t steps_ = 0;
+    StepBudget budget_;
     bool ended_ = false;
     bool started_ = false;
     int depth_ = 0; // of parentheses in a formula
@@ -204,16 +199,6 @@ private:
     CycleValues contour_;                                 // cycle 20's data
     bool modal_ = false;                                  // M89: a call after each move
 };
-
-void Runner::Count(std::size_t Length) {
-    if (reader_.Start() >= high_) {
-        high_ = reader_.After();
-        return;
-    }
-    steps_ += 1 + Length / 64;
-    if (steps_ > limits_.Steps)
-        Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
-}
 
 InterpResult Runner::Run() {
     try {

@@ -40,18 +40,6 @@ constexpr std::uint32_t Letter(char C) {
 
 } // namespace
 
-// Counts the blocks run again by calls and loops, a long line as one per 64
-// bytes: reading on through new lines ends on its own.
-void Runner::Count(std::size_t Length) {
-    if (reader_.Start() >= high_) {
-        high_ = reader_.After();
-        return;
-    }
-    steps_ += 1 + Length / 64;
-    if (steps_ > limits_.Steps)
-        Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
-}
-
 InterpResult Runner::Run() {
     try {
         while (!ended_) {

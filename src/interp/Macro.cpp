@@ -37,8 +37,7 @@ const std::vector<Place>& Runner::Labels(long Number) {
     const bool counted = searched_;
     searched_ = true;
     while (reader.Next(text) == LineReader::Status::Line) {
-        if (counted && ++steps_ > limits_.Steps)
-            Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
+        if (counted) budget_.Spend(1);
         if (LineNumber(text) == Number) found.push_back({reader.Start(), reader.Line()});
     }
     return found;

@@ -4,6 +4,7 @@
 // its parts: the run and o-words (Interpreter.cpp), Fanuc macro flow
 // (Macro.cpp).
 
+#include "interp/Flow.h"
 #include "interp/Interpreter.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
@@ -15,12 +16,6 @@
 #include <vector>
 
 namespace vorlund {
-
-// Where a subroutine's or a program's body starts.
-struct Place {
-    std::uint64_t Offset = 0;
-    std::int64_t Line = 0;
-};
 
 struct Loop {
     Place Start; // the while line, or the body of a do or a repeat
@@ -71,7 +66,8 @@ struct Frame {
 class Runner final : RunValues {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), params_(this), parser_(params_) {}
+        : source_(Source), limits_(Limits), reader_(Source), params_(this), parser_(params_),
+          budget_(Limits.Steps) {}
 
     InterpResult Run();
 
@@ -104,7 +100,7 @@ private:
     bool Condition(const char* Rest);
     void SkipStill(std::int64_t Line);
     Loop* FindLoop(std::string_view Name);
-    void Count(std::size_t Length);
+    void Count(std::size_t Length) { budget_.Count(reader_, Length); }
     Frame& Top() { return frames_[calls_ - 1]; }
 
     const ProgramSource& source_;
@@ -114,8 +110,7 @@ private:
     Parser parser_;
     Machine machine_;
     Block block_;
-    std::uint64_t high_ = 0; // the end of the furthest line read
-    std::uint64_t steps_ = 0;
+    StepBudget budget_;
     bool started_ = false; // a line of code was run: a "%" now ends the program
     bool ended_ = false;
     std::int64_t firstSub_ = 0;

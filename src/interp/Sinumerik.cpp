@@ -1,6 +1,7 @@
 #include "interp/Sinumerik.h"
 
 #include "common/Pow10.h"
+#include "interp/Flow.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Params.h"
@@ -20,11 +21,6 @@ namespace vorlund {
 namespace {
 
 using Text = std::string_view;
-
-struct Place {
-    std::uint64_t Offset = 0;
-    std::int64_t Line = 0;
-};
 
 constexpr std::uint32_t Bit(char Letter) {
     return 1u << (Letter - 'A');
@@ -211,13 +207,13 @@ struct Words {
 class Runner {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source) {}
+        : source_(Source), limits_(Limits), reader_(Source), budget_(Limits.Steps) {}
 
     InterpResult Run();
 
 private:
     // Lines and flow.
-    void Count(std::size_t Length);
+    void Count(std::size_t Length) { budget_.Count(reader_, Length); }
     Text Code(Text Raw);
     void Step(Text Code);
     void Index();
@@ -272,8 +268,7 @@ private:
     InterpLimits limits_;
     LineReader reader_;
     Machine machine_;
-    std::uint64_t high_ = 0;
-    std::uint64_t steps_ = 0;
+    StepBudget budget_;
     bool ended_ = false;
     bool begun_ = false;
     int depth_ = 0; // of nested parentheses
@@ -295,16 +290,6 @@ private:
     std::string mcall_; // the modal cycle; empty when none
     CycleArgs mcallArgs_;
 };
-
-void Runner::Count(std::size_t Length) {
-    if (reader_.Start() >= high_) {
-        high_ = reader_.After();
-        return;
-    }
-    steps_ += 1 + Length / 64;
-    if (steps_ > limits_.Steps)
-        Fail(Unsettled::Runaway, "no end after " + std::to_string(limits_.Steps) + " blocks");
-}
 
 InterpResult Runner::Run() {
     try {
