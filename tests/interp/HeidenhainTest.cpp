@@ -130,13 +130,13 @@ const Row kRows[] = {
      "CYCL DEF 7.0 DATUM SHIFT\nCYCL DEF 7.1 X+10\nCYCL DEF 7.2 IY-5\nCYCL DEF 7.3 Z+0\n"
      "CYCL DEF 10.0 ROTATION\nCYCL DEF 10.1 ROT+45\nCYCL DEF 8.0 MIRROR\nCYCL DEF 8.1 X Y\n"
      "CYCL DEF 11.0 SCALING\nCYCL DEF 11.1 SCL 1\nCYCL DEF 19.0 WORKING PLANE\n"
-     "CYCL DEF 19.1 A+0 B+0\nCYCL DEF 26.0 AXIS-SPEC. SCALING\nCYCL DEF 26.1 X1.5 Y2\nL Z-1",
+     "CYCL DEF 19.1 A+0 B+0\nCYCL DEF 26.0 AXIS-SPECIFIC SCALING\nCYCL DEF 26.1 X1.5 Y2\nL Z-1",
      U::None, -1, 16},
     {"datum in Z", "CYCL DEF 7.0 DATUM SHIFT\nCYCL DEF 7.1 Z-5", U::Offset, 0, 3, "Z"},
     {"datum from a table", "CYCL DEF 7.0 DATUM SHIFT\nCYCL DEF 7.1 #3", U::Offset, 0, 3, "#3"},
     {"mirror Z", "CYCL DEF 8.0 MIRROR\nCYCL DEF 8.1 Z", U::Frame, 0, 3},
     {"scaling", "CYCL DEF 11.0 SCALING\nCYCL DEF 11.1 SCL 0.5", U::Frame, 0, 3},
-    {"axis scaling in Z", "CYCL DEF 26.0 AXIS-SPEC.\nCYCL DEF 26.1 Z2", U::Frame, 0, 3},
+    {"axis scaling in Z", "CYCL DEF 26.0 AXIS-SPECIFIC\nCYCL DEF 26.1 Z2", U::Frame, 0, 3},
     {"tilt", "CYCL DEF 19.0 WORKING PLANE\nCYCL DEF 19.1 B+45", U::Frame, 0, 3},
 };
 
