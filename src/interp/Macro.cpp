@@ -114,7 +114,8 @@ void Runner::RunMacro(const Macro& Word) {
         const Place here{reader_.Start(), reader_.Line()};
         const double value = parser_.Expression(rest);
         if (Params::IsUnknown(value)) params_.FailUnknown();
-        const std::string name = LoopName(LoopId(rest));
+        const int id = LoopId(rest);
+        const std::string name = LoopName(id);
         Loop* loop = FindLoop(name);
         if (loop && loop->Start.Offset != here.Offset) {
             loops_.resize(std::size_t(loop - loops_.data()));
@@ -125,7 +126,7 @@ void Runner::RunMacro(const Macro& Word) {
             return;
         }
         if (loop) loops_.resize(std::size_t(loop - loops_.data()));
-        SkipToEnd(std::stoi(name.substr(2)));
+        SkipToEnd(id);
         return;
     }
     case MacroWord::Do: {
