@@ -13,13 +13,14 @@
 namespace vorlund {
 
 // Why the fast scan cannot settle a line; a line gets the first kind that
-// applies. The kinds from ForeignIncremental on are words of other dialects,
-// which only today's rule reads; running the program settles the others.
+// applies. The Foreign kinds are words of other dialects: their files are
+// run by the reader of their dialect, or keep the doubt; running the program
+// settles the others.
 enum class DoubtKind : std::uint8_t {
     None,
     ForeignIncremental, // IZ below 0
     ForeignMachine,     // M91, M92 or SUPA with Z below 0
-    ForeignOffset,      // CYCL DEF 7. with Z below 0
+    ForeignOffset,      // CYCL DEF 7., TRANS, ATRANS with Z below 0
     ForeignCall,        // CALL PGM
     ForeignCycle,       // a cycle call: CYCLE81(, MCALL, POCKET1, CYCL CALL
     ForeignFlow,        // a jump or loop: GOTOF, FOR, REPEAT, LOOP, CALL LBL 1 REP 5
@@ -41,7 +42,7 @@ enum class DoubtKind : std::uint8_t {
 
 inline constexpr std::size_t kKinds = std::size_t(DoubtKind::Unit) + 1;
 
-// Whether a kind belongs to another dialect, which running cannot settle.
+// Whether a kind belongs to another dialect, which only its own reader runs.
 constexpr bool Foreign(DoubtKind Kind) {
     return Kind >= DoubtKind::ForeignIncremental && Kind <= DoubtKind::ForeignFrame;
 }
