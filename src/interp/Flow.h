@@ -5,12 +5,32 @@
 
 #include "interp/Interpreter.h"
 #include "interp/LineReader.h"
+#include "interp/Machine.h"
 #include "interp/Params.h"
 
 #include <cstdint>
 #include <string>
 
 namespace vorlund {
+
+// The next line into Text; false at the program's end. A line too long
+// stops the run.
+inline bool NextLine(LineReader& Reader, std::string_view& Text) {
+    const LineReader::Status status = Reader.Next(Text);
+    if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
+    return status == LineReader::Status::Line;
+}
+
+// What a run that stopped reports: its reason, on its line or else on the
+// line being read.
+inline InterpResult Stopped(const Stop& Why, std::int64_t Reading) {
+    return {Why.Reason, Why.Line ? Why.Line : Reading, Why.Text, 0.0f, 0, DepthSource::Move};
+}
+
+// What a run that ended reports: the deepest point the machine reached.
+inline InterpResult Reached(const Machine& Done) {
+    return {Unsettled::None, 0, "", Done.MinZ(), Done.MinLine(), Done.Source()};
+}
 
 // A line to go back to: a body, a label, a loop's start.
 struct Place {

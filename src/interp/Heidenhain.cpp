@@ -204,9 +204,7 @@ InterpResult Runner::Run() {
     try {
         while (!ended_) {
             Text line;
-            const auto status = reader_.Next(line);
-            if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
-            if (status == LineReader::Status::End) {
+            if (!NextLine(reader_, line)) {
                 if (!calls_.empty()) Fail(Unsettled::Error, "a subprogram without LBL 0");
                 break;
             }
@@ -215,10 +213,9 @@ InterpResult Runner::Run() {
         }
         if (!ended_) FinishDef();
     } catch (const Stop& stop) {
-        return {stop.Reason,      stop.Line ? stop.Line : reader_.Line(), stop.Text, 0.0f, 0,
-                DepthSource::Move};
+        return Stopped(stop, reader_.Line());
     }
-    return {Unsettled::None, 0, "", machine_.MinZ(), machine_.MinLine(), machine_.Source()};
+    return Reached(machine_);
 }
 
 void Runner::Step(Text Line) {

@@ -44,9 +44,7 @@ InterpResult Runner::Run() {
     try {
         while (!ended_) {
             std::string_view text;
-            const auto status = reader_.Next(text);
-            if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
-            if (status == LineReader::Status::End) {
+            if (!NextLine(reader_, text)) {
                 if (calls_)
                     Fail(Unsettled::Error, Top().Fanuc()
                                                ? Top().Name + " has no M99"
@@ -59,12 +57,11 @@ InterpResult Runner::Run() {
             Step(code);
         }
     } catch (const Stop& stop) {
-        return {stop.Reason,      stop.Line ? stop.Line : reader_.Line(), stop.Text, 0.0f, 0,
-                DepthSource::Move};
+        return Stopped(stop, reader_.Line());
     }
     if (!machine_.Moved() && firstSub_)
         return {Unsettled::OnlySubroutines, firstSub_, "", 0.0f, 0, DepthSource::Move};
-    return {Unsettled::None, 0, "", machine_.MinZ(), machine_.MinLine(), machine_.Source()};
+    return Reached(machine_);
 }
 
 void Runner::Step(std::string_view Code) {

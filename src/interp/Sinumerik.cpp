@@ -298,9 +298,7 @@ InterpResult Runner::Run() {
         Run(start);
         while (!ended_) {
             Text line;
-            const auto status = reader_.Next(line);
-            if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
-            if (status == LineReader::Status::End) {
+            if (!NextLine(reader_, line)) {
                 if (frames_.empty()) break;
                 Return();
                 continue;
@@ -312,10 +310,9 @@ InterpResult Runner::Run() {
             if (!sections_.empty()) Sections(at, true);
         }
     } catch (const Stop& stop) {
-        return {stop.Reason,      stop.Line ? stop.Line : reader_.Line(), stop.Text, 0.0f, 0,
-                DepthSource::Move};
+        return Stopped(stop, reader_.Line());
     }
-    return {Unsettled::None, 0, "", machine_.MinZ(), machine_.MinLine(), machine_.Source()};
+    return Reached(machine_);
 }
 
 // The line in capitals (strings as written) without its comment, block
@@ -519,9 +516,7 @@ Kw Runner::SkipTo(bool Else) {
     int nested = 0;
     Text line;
     for (;;) {
-        const auto status = reader_.Next(line);
-        if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
-        if (status == LineReader::Status::End) return Kw::None;
+        if (!NextLine(reader_, line)) return Kw::None;
         Count(line.size());
         const Kw kw = KeywordOf(Code(line));
         if (kw == Kw::If || kw == Kw::While || kw == Kw::For || kw == Kw::Repeat ||
