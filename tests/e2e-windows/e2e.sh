@@ -197,7 +197,7 @@ case_error_dialog() {
     mkdir "$work/dir"
     wine "$bin" "$win\\missing.nc" "$win\\dir" 2>"$meta/stderr" >/dev/null </dev/null &
     local pid=$! window
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    window=$(windows_wait 20 '^Vorlund$' | head -n1)
     if [ -z "$window" ]; then
         fail "no error dialog"
         kill "$pid"
@@ -205,7 +205,7 @@ case_error_dialog() {
     fi
     sleep 0.5 # let it paint
     # The box is the only visible window: the form itself is never shown.
-    expect "dialogs" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
+    expect "dialogs" "$(windows_count '^Vorlund$')" 1
     import -window root "$out/e2e-windows-error-dialog.png" || fail "no screenshot"
     xdotool key --window "$window" Return
     local i
@@ -263,11 +263,11 @@ case_gathered_doubts() {
         pids+=($!)
         sleep 0.02
     done
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    window=$(windows_wait 20 '^Vorlund$' | head -n1)
     [ -n "$window" ] || fail "no question"
     expect "files at the question" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc Sh4.nc "
     sleep 1 # a second question would show by now
-    expect "questions" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
+    expect "questions" "$(windows_count '^Vorlund$')" 1
     import -window root "$out/e2e-windows-gathered-question.png" || fail "no screenshot"
     xdotool key --window "$window" Return
     for i in "${!pids[@]}"; do

@@ -309,14 +309,14 @@ case_error_dialog() {
     # stderr is a file, as when a file manager starts the program.
     "$bin" "$work/missing.nc" "$work/dir" 2>"$meta/stderr" &
     local pid=$! window
-    window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    window=$(windows_wait 10 '^Vorlund$' | head -n1)
     if [ -z "$window" ]; then
         fail "no error dialog"
         kill "$pid"
         return
     fi
     sleep 0.3 # let it paint
-    expect "dialogs" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
+    expect "dialogs" "$(windows_count '^Vorlund$')" 1
     import -window root "$out/e2e-error-dialog.png" || fail "no screenshot"
     xdotool windowfocus --sync "$window" key Return
     eventually gone "$pid" || {
@@ -342,7 +342,7 @@ case_doubt() {
 
     "$bin" "$work/MAC.NC" 2>"$meta/stderr" &
     local pid=$! window
-    window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    window=$(windows_wait 10 '^Vorlund$' | head -n1)
     [ -n "$window" ] || fail "no question"
     sleep 0.3
     import -window root "$out/e2e-doubt-question.png" || fail "no screenshot"
@@ -401,12 +401,12 @@ case_gathered_doubts() {
         pids+=($!)
         sleep 0.02
     done
-    window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vorlund$' | head -n1)
+    window=$(windows_wait 10 '^Vorlund$' | head -n1)
     [ -n "$window" ] || fail "no question"
     expect "files at the question" "$(ls "$work" | tr '\n' ' ')" "D1.nc D2.nc D3.nc Sh4.nc "
     expect "clipboard at the question" "$(clip | sort | tr '\n' ' ')" "h0 h0 h0 h4 "
     sleep 0.5 # a second question would show by now
-    expect "questions" "$(xdotool search --onlyvisible --name '^Vorlund$' | wc -l)" 1
+    expect "questions" "$(windows_count '^Vorlund$')" 1
     import -window root "$out/e2e-gathered-question.png" || fail "no screenshot"
     xdotool windowfocus --sync "$window" key Escape
     for i in "${!pids[@]}"; do

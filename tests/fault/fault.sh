@@ -206,7 +206,7 @@ case_gatherer_killed() {
             sleep 0.02
         done
         if [ "$when" = question ]; then
-            timeout 10 xdotool search --sync --onlyvisible --name '^Vorlund$' >/dev/null ||
+            windows_wait 10 '^Vorlund$' >/dev/null ||
                 fail "$when: no question"
             kill -9 "$gatherer" 2>/dev/null
         fi

@@ -29,6 +29,26 @@ xvfb_stop() {
     xvfb_pid=
 }
 
+# Waits up to SECONDS for visible windows named NAME (a regex) and prints their
+# ids. xdotool's --sync aborts on an X error when a window goes away while it
+# walks the tree, as Wine's do at start-up, so each look is a fresh search.
+# Usage: windows_wait SECONDS NAME
+windows_wait() {
+    local end=$((SECONDS + $1)) found
+    while :; do
+        found=$(xdotool search --onlyvisible --name "$2" 2>/dev/null)
+        [ -n "$found" ] && break
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.1
+    done
+    printf '%s\n' "$found"
+}
+
+# Visible windows named NAME now, counted. Usage: windows_count NAME
+windows_count() {
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -c .
+}
+
 # Pids of the processes running EXE (a full path) whose environment holds
 # NAME=VALUE.  Usage: procs_with EXE NAME=VALUE
 procs_with() {
