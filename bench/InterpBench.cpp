@@ -14,7 +14,7 @@ namespace {
 void Run(benchmark::State& State, const std::string& Program) {
     for (auto _ : State) {
         const vorlund::InterpResult r = vorlund::Interpret(vorlund::test::MemorySource(Program));
-        if (r.Reason != vorlund::Unsettled::None) State.SkipWithError(r.Text.c_str());
+        if (r.Unsure.Why != vorlund::Reason::None) State.SkipWithError(r.Unsure.Text.c_str());
         benchmark::DoNotOptimize(r);
     }
     State.SetBytesProcessed(std::int64_t(State.iterations() * Program.size()));

@@ -35,11 +35,11 @@ int main(int Argc, char** Argv) {
             status = 1;
             continue;
         }
-        if (r.Reason == vorlund::Unsettled::None)
+        if (r.Unsure.Why == vorlund::Reason::None)
             std::printf("%s: %.4f line %lld\n", Argv[i], double(r.MinZ), (long long)r.MinLine);
         else
-            std::printf("%s: unsettled %d line %lld: %s\n", Argv[i], int(r.Reason),
-                        (long long)r.Line, r.Text.c_str());
+            std::printf("%s: unsettled %d line %lld: %s\n", Argv[i], int(r.Unsure.Why),
+                        (long long)r.Unsure.Line, r.Unsure.Text.c_str());
     }
     return status;
 }

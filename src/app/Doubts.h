@@ -11,8 +11,8 @@ namespace vorlund {
 // What a machinist reads for why a depth could not be settled: every such
 // sentence is worded here.
 
-// "machine coordinates": why the scan could not settle a line.
-std::string_view DoubtWords(DoubtKind Kind);
+// "machine coordinates (G53 Z-50)": a reason and its words.
+std::string DoubtWords(const Doubt& Why);
 
 // "line 12: machine coordinates (G53)", "only defines subroutines"; nullopt
 // when the depth is settled.

@@ -35,11 +35,11 @@ ScanResult ScanFile(const ProgramFile& File, const std::string& Path, const Scan
 FileDepth SettleFile(const ProgramFile& File, const std::string& Path, const ScanPlan& Plan,
                      const Runner& Run) {
     FileDepth depth{ScanFile(File, Path, Plan), std::nullopt};
-    const DoubtKind kind = depth.Scan.FirstDoubt.Kind;
+    const Reason kind = depth.Scan.FirstDoubt.Why;
     // Of the other dialects the run reads Heidenhain's and Sinumerik's; a
     // Sinumerik program's Z words cannot tell a call of another program.
     const Dialect dialect = DialectOf(File);
-    if (kind == DoubtKind::None && dialect != Dialect::Sinumerik) return depth;
+    if (kind == Reason::None && dialect != Dialect::Sinumerik) return depth;
     if (Foreign(kind) && dialect == Dialect::Rs274) return depth;
     depth.Run = Run(File);
     File.CheckUnchanged();

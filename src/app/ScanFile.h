@@ -26,7 +26,7 @@ struct FileDepth {
     ScanResult Scan;
     std::optional<InterpResult> Run; // set when the program was run
     // The program was run and that settled its depth.
-    bool Settled() const { return Run && Run->Reason == Unsettled::None; }
+    bool Settled() const { return Run && Run->Unsure.Why == Reason::None; }
     float MinZ() const { return Settled() ? Run->MinZ : Scan.MinZ; }
     std::int64_t MinLine() const { return Settled() ? Run->MinLine : Scan.MinLine; }
 };

@@ -17,19 +17,20 @@ namespace vorlund {
 // stops the run.
 inline bool NextLine(LineReader& Reader, std::string_view& Text) {
     const LineReader::Status status = Reader.Next(Text);
-    if (status == LineReader::Status::TooLong) Fail(Unsettled::Error, "line too long");
+    if (status == LineReader::Status::TooLong) Fail(Reason::Error, "line too long");
     return status == LineReader::Status::Line;
 }
 
 // What a run that stopped reports: its reason, on its line or else on the
 // line being read.
-inline InterpResult Stopped(const Stop& Why, std::int64_t Reading) {
-    return {Why.Reason, Why.Line ? Why.Line : Reading, Why.Text, 0.0f, 0, DepthSource::Move};
+inline InterpResult Stopped(Doubt Why, std::int64_t Reading) {
+    if (!Why.Line) Why.Line = Reading;
+    return {std::move(Why), 0.0f, 0, DepthSource::Move};
 }
 
 // What a run that ended reports: the deepest point the machine reached.
 inline InterpResult Reached(const Machine& Done) {
-    return {Unsettled::None, 0, "", Done.MinZ(), Done.MinLine(), Done.Source()};
+    return {{}, Done.MinZ(), Done.MinLine(), Done.Source()};
 }
 
 // A line to go back to: a body, a label, a loop's start.
@@ -57,7 +58,7 @@ public:
     void Spend(std::uint64_t Steps) {
         steps_ += Steps;
         if (steps_ > limit_)
-            Fail(Unsettled::Runaway, "no end after " + std::to_string(limit_) + " blocks");
+            Fail(Reason::Runaway, "no end after " + std::to_string(limit_) + " blocks");
     }
 
 private:

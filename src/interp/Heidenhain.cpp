@@ -110,7 +110,7 @@ std::string QName(int Index) {
 }
 
 double Checked(double V) {
-    if (!std::isfinite(V)) Fail(Unsettled::Error, "number out of range");
+    if (!std::isfinite(V)) Fail(Reason::Error, "number out of range");
     return V;
 }
 
@@ -205,14 +205,14 @@ InterpResult Runner::Run() {
         while (!ended_) {
             Text line;
             if (!NextLine(reader_, line)) {
-                if (!calls_.empty()) Fail(Unsettled::Error, "a subprogram without LBL 0");
+                if (!calls_.empty()) Fail(Reason::Error, "a subprogram without LBL 0");
                 break;
             }
             Count(line.size());
             Step(line);
         }
         if (!ended_) FinishDef();
-    } catch (const Stop& stop) {
+    } catch (const Doubt& stop) {
         return Stopped(stop, reader_.Line());
     }
     return Reached(machine_);
@@ -253,7 +253,7 @@ void Runner::Dispatch(Text Code) {
         while (!words.empty()) {
             const Text w = Token(words);
             if (w.starts_with("Z") || w.starts_with("IZ"))
-                Fail(Unsettled::Frame, "a circle about a pole in Z (CC " + std::string(w) + ")");
+                Fail(Reason::Frame, "a circle about a pole in Z (CC " + std::string(w) + ")");
         }
         return;
     }
@@ -272,8 +272,7 @@ void Runner::Dispatch(Text Code) {
     }
     if (word == "CALL") {
         if (Take(rest, "LBL")) return CallLabel(rest);
-        if (Take(rest, "PGM"))
-            Fail(Unsettled::MissingProgram, "CALL PGM " + std::string(Trim(rest)));
+        if (Take(rest, "PGM")) Fail(Reason::MissingProgram, "CALL PGM " + std::string(Trim(rest)));
     }
     if (word == "TOOL") {
         if (Take(rest, "CALL")) return ToolCall(rest);
@@ -298,18 +297,18 @@ void Runner::Dispatch(Text Code) {
     if (word == "STOP") return Move(rest, true, true); // its M words
     if (word == "BLK" || (word == "SEL" && Take(rest, "TABLE"))) return;
     if (word.starts_with("M") && word.size() > 1 && IsDigit(word[1])) return Move(Code, true, true);
-    if (word == "TCH") Fail(Unsettled::Probe, "TCH PROBE");
+    if (word == "TCH") Fail(Reason::Probe, "TCH PROBE");
     if (word == "PLANE") {
         if (Take(rest, "RESET")) return;
-        Fail(Unsettled::Frame, "PLANE " + std::string(Token(rest)));
+        Fail(Reason::Frame, "PLANE " + std::string(Token(rest)));
     }
     if (word == "PATTERN") {
         pattern_ = continued_;
         return;
     }
     if (word == "SEL" || word == "CALL")
-        Fail(Unsettled::MissingProgram, std::string(Trim(Code)).substr(0, 40));
-    Fail(Unsettled::Error, "unknown block " + std::string(word.substr(0, 20)));
+        Fail(Reason::MissingProgram, std::string(Trim(Code)).substr(0, 40));
+    Fail(Reason::Error, "unknown block " + std::string(word.substr(0, 20)));
 }
 
 // A Q, QL or QR parameter's index, T past its name; -1 when T holds none.
@@ -324,13 +323,12 @@ int Runner::QRef(Text& T) {
         n = std::min(n * 10 + (T[i] - '0'), 100000L);
     T.remove_prefix(i);
     const int index = QIndex(kind, n);
-    if (index < 0)
-        Fail(Unsettled::Error, "no parameter Q" + std::string(1, kind) + std::to_string(n));
+    if (index < 0) Fail(Reason::Error, "no parameter Q" + std::string(1, kind) + std::to_string(n));
     return index;
 }
 
 double Runner::Get(int Index) const {
-    if (!set_[Index]) Fail(Unsettled::Unset, QName(Index));
+    if (!set_[Index]) Fail(Reason::Unset, QName(Index));
     return q_[Index];
 }
 
@@ -349,17 +347,17 @@ double Runner::Number(Text& T) {
             break;
         }
     }
-    if (digits == 0) Fail(Unsettled::Error, "malformed number");
+    if (digits == 0) Fail(Reason::Error, "malformed number");
     const std::size_t fraction = point == Text::npos ? 0 : i - point - 1;
     double v = 0.0;
     if (digits <= 15 && fraction <= 22) {
         v = double(mant) / kPow10[fraction];
     } else {
         char copy[64];
-        if (i >= sizeof copy) Fail(Unsettled::Error, "number out of range");
+        if (i >= sizeof copy) Fail(Reason::Error, "number out of range");
         std::replace_copy(T.data(), T.data() + i, copy, ',', '.');
         const auto [end, ec] = std::from_chars(copy, copy + i, v);
-        if (ec != std::errc() || end != copy + i) Fail(Unsettled::Error, "number out of range");
+        if (ec != std::errc() || end != copy + i) Fail(Reason::Error, "number out of range");
     }
     T.remove_prefix(i);
     return Checked(v);
@@ -396,7 +394,7 @@ double Runner::Term(Text& T) {
         const bool divide = T[0] == '/';
         T.remove_prefix(1);
         const double w = Factor(T);
-        if (divide && w == 0.0) Fail(Unsettled::Error, "division by zero");
+        if (divide && w == 0.0) Fail(Reason::Error, "division by zero");
         v = Checked(divide ? v / w : v * w);
     }
 }
@@ -418,13 +416,13 @@ double Runner::Factor(Text& T) {
 
 double Runner::Primary(Text& T) {
     T = Trim(T);
-    if (T.empty()) Fail(Unsettled::Error, "malformed formula");
+    if (T.empty()) Fail(Reason::Error, "malformed formula");
     if (T[0] == '(') {
-        if (++depth_ > 64) Fail(Unsettled::Error, "formula nested too deep");
+        if (++depth_ > 64) Fail(Reason::Error, "formula nested too deep");
         T.remove_prefix(1);
         const double v = Expression(T);
         T = Trim(T);
-        if (T.empty() || T[0] != ')') Fail(Unsettled::Error, "malformed formula");
+        if (T.empty() || T[0] != ')') Fail(Reason::Error, "malformed formula");
         T.remove_prefix(1);
         --depth_;
         return v;
@@ -437,8 +435,8 @@ double Runner::Primary(Text& T) {
     const Text name = T.substr(0, i);
     T.remove_prefix(i);
     if (name == "PI") return std::numbers::pi;
-    if (name.empty()) Fail(Unsettled::Error, "malformed formula");
-    if (++depth_ > 64) Fail(Unsettled::Error, "formula nested too deep");
+    if (name.empty()) Fail(Reason::Error, "malformed formula");
+    if (++depth_ > 64) Fail(Reason::Error, "formula nested too deep");
     const double arg = Factor(T);
     --depth_;
     return Function(name, arg);
@@ -450,17 +448,16 @@ double Runner::Function(Text Name, double A) {
     if (Name == "TAN") return Checked(std::tan(Radians(A)));
     if (Name == "ATAN" || Name == "ATN") return Degrees(std::atan(A));
     if (Name == "ASIN" || Name == "ACOS") {
-        if (A < -1.0 || A > 1.0)
-            Fail(Unsettled::Error, std::string(Name) + " of a number beyond 1");
+        if (A < -1.0 || A > 1.0) Fail(Reason::Error, std::string(Name) + " of a number beyond 1");
         return Degrees(Name == "ASIN" ? std::asin(A) : std::acos(A));
     }
     if (Name == "SQ") return Checked(A * A);
     if (Name == "SQRT") {
-        if (A < 0.0) Fail(Unsettled::Error, "square root of a negative number");
+        if (A < 0.0) Fail(Reason::Error, "square root of a negative number");
         return std::sqrt(A);
     }
     if (Name == "LN" || Name == "LOG") {
-        if (A <= 0.0) Fail(Unsettled::Error, "logarithm of a number not above 0");
+        if (A <= 0.0) Fail(Reason::Error, "logarithm of a number not above 0");
         return Name == "LN" ? std::log(A) : std::log10(A);
     }
     if (Name == "EXP") return Checked(std::exp(A));
@@ -469,7 +466,7 @@ double Runner::Function(Text Name, double A) {
     if (Name == "NEG") return -A;
     if (Name == "FRAC") return A - std::trunc(A);
     if (Name == "SGN") return A > 0.0 ? 1.0 : A < 0.0 ? -1.0 : 0.0;
-    Fail(Unsettled::Error, "unknown function " + std::string(Name.substr(0, 20)));
+    Fail(Reason::Error, "unknown function " + std::string(Name.substr(0, 20)));
 }
 
 // "Q1 = formula"; in a cycle definition also the cycle's values, some of
@@ -479,7 +476,7 @@ void Runner::Assign(Text Code) {
     if (rest.starts_with("QS")) return; // a string: no depth
     const int q = QRef(rest);
     rest = Trim(rest);
-    if (q < 0 || rest.empty() || rest[0] != '=') Fail(Unsettled::Error, "malformed assignment");
+    if (q < 0 || rest.empty() || rest[0] != '=') Fail(Reason::Error, "malformed assignment");
     rest.remove_prefix(1);
     rest = Trim(rest);
     if (defining_ && !rest.empty() && IsUpper(rest[0]) && rest[0] != 'Q' &&
@@ -487,7 +484,7 @@ void Runner::Assign(Text Code) {
         return;
     depth_ = 0;
     const double v = Expression(rest);
-    if (!Trim(rest).empty()) Fail(Unsettled::Error, "malformed formula");
+    if (!Trim(rest).empty()) Fail(Reason::Error, "malformed formula");
     q_[q] = v, set_[q] = true;
     if (defining_ && q < CycleValues::kCount) def_.Set(q, v);
 }
@@ -498,16 +495,16 @@ void Runner::Fn(Text Code) {
     long n = -1;
     const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), n);
     rest.remove_prefix(std::size_t(end - rest.data()));
-    if (ec != std::errc() || !Take(rest, ":")) Fail(Unsettled::Error, "malformed FN");
+    if (ec != std::errc() || !Take(rest, ":")) Fail(Reason::Error, "malformed FN");
     if (n >= 9 && n <= 12) {
-        if (!Take(rest, "IF")) Fail(Unsettled::Error, "malformed FN " + std::to_string(n));
+        if (!Take(rest, "IF")) Fail(Reason::Error, "malformed FN " + std::to_string(n));
         if (!Compare(rest)) return;
         if (!Take(rest, "GOTO") || !Take(rest, "LBL"))
-            Fail(Unsettled::Error, "malformed FN " + std::to_string(n));
+            Fail(Reason::Error, "malformed FN " + std::to_string(n));
         return Jump(Trim(rest));
     }
     const std::string fn = "FN " + std::to_string(n);
-    if (n == 14) Fail(Unsettled::Error, fn + ": the program stops with an error");
+    if (n == 14) Fail(Reason::Error, fn + ": the program stops with an error");
     if (n == 15 || n == 16 || n == 19 || n == 20 || n == 29 || n == 31 || n == 37) return;
     if (n == 18 || n == 26 || n == 28 || n == 38) {
         // Reads the controller's data or a table: a value the program does not set.
@@ -517,14 +514,14 @@ void Runner::Fn(Text Code) {
         if (const int q = QRef(name); q >= 0) set_[q] = false;
         return;
     }
-    if (n == 17 || n == 27) Fail(Unsettled::Offset, fn + ": writes the controller's data");
-    if (n < 0 || n > 13 || n == 9) Fail(Unsettled::Error, fn + " is not run");
+    if (n == 17 || n == 27) Fail(Reason::Offset, fn + ": writes the controller's data");
+    if (n < 0 || n > 13 || n == 9) Fail(Reason::Error, fn + " is not run");
     const int q = QRef(rest = Trim(rest));
-    if (q < 0 || !Take(rest, "=")) Fail(Unsettled::Error, "malformed " + fn);
+    if (q < 0 || !Take(rest, "=")) Fail(Reason::Error, "malformed " + fn);
     double v = 0.0;
     if (n >= 5 && n <= 7) {
         if (!Take(rest, n == 5 ? "SQRT" : n == 6 ? "SIN" : "COS"))
-            Fail(Unsettled::Error, "malformed " + fn);
+            Fail(Reason::Error, "malformed " + fn);
         v = Function(n == 5 ? "SQRT" : n == 6 ? "SIN" : "COS", Operand(rest));
     } else {
         const double a = Operand(rest);
@@ -533,9 +530,9 @@ void Runner::Fn(Text Code) {
         } else {
             static constexpr Text kOps[] = {"", "+",   "-", "*", "DIV", "", "",
                                             "", "LEN", "",  "",  "",    "", "ANG"};
-            if (!Take(rest, kOps[n])) Fail(Unsettled::Error, "malformed " + fn);
+            if (!Take(rest, kOps[n])) Fail(Reason::Error, "malformed " + fn);
             const double b = Operand(rest);
-            if (n == 4 && b == 0.0) Fail(Unsettled::Error, "division by zero");
+            if (n == 4 && b == 0.0) Fail(Reason::Error, "division by zero");
             v = n == 1   ? a + b
                 : n == 2 ? a - b
                 : n == 3 ? a * b
@@ -544,7 +541,7 @@ void Runner::Fn(Text Code) {
                          : Degrees(std::atan2(b, a));
         }
     }
-    if (!Trim(rest).empty()) Fail(Unsettled::Error, "malformed " + fn);
+    if (!Trim(rest).empty()) Fail(Reason::Error, "malformed " + fn);
     q_[q] = Checked(v), set_[q] = true;
 }
 
@@ -556,7 +553,7 @@ bool Runner::Compare(Text& T) {
     if (op == "NE") return a != b;
     if (op == "GT") return a > b;
     if (op == "LT") return a < b;
-    Fail(Unsettled::Error, "unknown comparison " + std::string(op.substr(0, 10)));
+    Fail(Reason::Error, "unknown comparison " + std::string(op.substr(0, 10)));
 }
 
 // A label's key: its number without leading zeros, or its name in quotes.
@@ -569,7 +566,7 @@ std::string LabelKey(Text T) {
     std::size_t i = 0;
     while (i < T.size() && IsDigit(T[i]))
         ++i;
-    if (i == 0) Fail(Unsettled::Error, "malformed label");
+    if (i == 0) Fail(Reason::Error, "malformed label");
     Text digits = T.substr(0, i);
     while (digits.size() > 1 && digits[0] == '0')
         digits.remove_prefix(1);
@@ -591,7 +588,7 @@ void Runner::Index() {
         if (!Take(code, "LBL")) continue;
         try {
             labels_.try_emplace(LabelKey(code), Place{reader.Start(), reader.Line()});
-        } catch (const Stop&) {
+        } catch (const Doubt&) {
             continue; // the run stops there if it gets there
         }
     }
@@ -600,7 +597,7 @@ void Runner::Index() {
 const Place& Runner::Label(const std::string& Key) {
     auto it = labels_.find(Key);
     if (it == labels_.end() && !indexed_) Index(), it = labels_.find(Key);
-    if (it == labels_.end()) Fail(Unsettled::Error, "no LBL " + Key.substr(0, 40));
+    if (it == labels_.end()) Fail(Reason::Error, "no LBL " + Key.substr(0, 40));
     return it->second;
 }
 
@@ -613,13 +610,12 @@ void Runner::Jump(Text Key) {
 // the lines from LBL n back up to this one m times more.
 void Runner::CallLabel(Text Rest) {
     const std::string key = LabelKey(Rest);
-    if (key == "0") Fail(Unsettled::Error, "CALL LBL 0");
+    if (key == "0") Fail(Reason::Error, "CALL LBL 0");
     const Place& to = Label(key);
     const std::size_t rep = Rest.find("REP");
     if (rep == Text::npos) {
         if (calls_.size() >= std::size_t(limits_.CallDepth))
-            Fail(Unsettled::Runaway,
-                 "calls nested deeper than " + std::to_string(limits_.CallDepth));
+            Fail(Reason::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
         calls_.push_back({reader_.After(), reader_.Line() + 1});
         reader_.Seek(to.Offset, to.Line);
         return;
@@ -627,7 +623,7 @@ void Runner::CallLabel(Text Rest) {
     Text count = Rest.substr(rep + 3);
     const double times = Operand(count);
     const std::uint64_t here = reader_.Start();
-    if (to.Offset >= here) Fail(Unsettled::Error, "CALL LBL " + key + " REP to a later label");
+    if (to.Offset >= here) Fail(Reason::Error, "CALL LBL " + key + " REP to a later label");
     auto it = std::find_if(repeats_.begin(), repeats_.end(),
                            [&](const auto& R) { return R.first == here; });
     if (it == repeats_.end()) {
@@ -666,8 +662,7 @@ Block& Runner::Fresh() {
 }
 
 void Runner::Run(Block& B) {
-    const Outcome out = machine_.Run(B);
-    if (out.Reason != Unsettled::None) Fail(out.Reason, out.Text);
+    machine_.Run(B);
 }
 
 // A positioning block: its axis words, then its M functions. Polar moves and
@@ -693,9 +688,9 @@ void Runner::Move(Text Words, bool Plane, bool Polar) {
         if (w.size() < 2 || (!axis && !other) || IsUpper(w[1])) continue;
         w.remove_prefix(1);
         const double v = Operand(w);
-        if (!w.empty()) Fail(Unsettled::Error, "malformed word " + std::string(1, letter));
+        if (!w.empty()) Fail(Reason::Error, "malformed word " + std::string(1, letter));
         if (other) {
-            if (v != 0.0 && Plane) Fail(Unsettled::Frame, std::string(1, letter) + " axis");
+            if (v != 0.0 && Plane) Fail(Reason::Frame, std::string(1, letter) + " axis");
             continue;
         }
         if (Polar && letter != 'Z') continue;
@@ -722,8 +717,8 @@ void Runner::MCodes(Block& B, bool Moved) {
     B.MCount = 0;
     if (machine) {
         if (B.Given('Z') && !(B.Incremental & 4u) && B.Of('Z') < 0.0)
-            Fail(Unsettled::Machine, "M91 or M92 with Z below 0");
-        if (B.Incremental) Fail(Unsettled::Error, "M91 or M92 with an incremental word");
+            Fail(Reason::Machine, "M91 or M92 with Z below 0");
+        if (B.Incremental) Fail(Reason::Error, "M91 or M92 with an incremental word");
         B.G[B.GCount++] = 530;
     }
     if (Moved) Run(B);
@@ -737,12 +732,12 @@ void Runner::ToolCall(Text Rest) {
     Text w = Token(words);
     if (!(w.size() == 1 && IsUpper(w[0]))) w = Token(words);
     if (w.size() == 1 && w != "Z" && (w[0] >= 'U' && w[0] <= 'Y'))
-        Fail(Unsettled::Frame, "TOOL CALL " + std::string(w));
+        Fail(Reason::Frame, "TOOL CALL " + std::string(w));
     // A shorter tool (DL below 0) cuts deeper than the words say.
     for (Text t = w; !t.empty(); t = Token(words)) {
         if (!t.starts_with("DL")) continue;
         t.remove_prefix(2);
-        if (Operand(t) < 0.0) Fail(Unsettled::Offset, "TOOL CALL DL below 0");
+        if (Operand(t) < 0.0) Fail(Reason::Offset, "TOOL CALL DL below 0");
     }
     Up();
 }
@@ -761,7 +756,7 @@ void Runner::CycleDef(Text Rest) {
     Text words = Trim(Rest);
     long number = -1, part = 0;
     const auto [end, ec] = std::from_chars(words.data(), words.data() + words.size(), number);
-    if (ec != std::errc()) Fail(Unsettled::Error, "malformed CYCL DEF");
+    if (ec != std::errc()) Fail(Reason::Error, "malformed CYCL DEF");
     words.remove_prefix(std::size_t(end - words.data()));
     if (!words.empty() && words[0] == '.') {
         words.remove_prefix(1);
@@ -772,8 +767,8 @@ void Runner::CycleDef(Text Rest) {
     if (part > 0) return OldCycleWord(n, int(part), words);
     const CycleKind kind = KindOf(n);
     const std::string name = "CYCL DEF " + std::to_string(n);
-    if (kind == CycleKind::Unknown) Fail(Unsettled::Cycle, name);
-    if (kind == CycleKind::Program) Fail(Unsettled::MissingProgram, name);
+    if (kind == CycleKind::Unknown) Fail(Reason::Cycle, name);
+    if (kind == CycleKind::Program) Fail(Reason::MissingProgram, name);
     def_.Start(n, reader_.Line());
     defining_ = true;
     tilde_ = continued_;
@@ -811,49 +806,49 @@ void Runner::OldCycleWord(int Number, int Part, Text Rest) {
             if (!w.empty() && (w[0] == '+' || w[0] == '-' || IsDigit(w[0]) || w[0] == 'Q'))
                 return Operand(w);
         }
-        Fail(Unsettled::Error, name + "." + std::to_string(Part) + " without a value");
+        Fail(Reason::Error, name + "." + std::to_string(Part) + " without a value");
     };
     switch (KindOf(Number)) {
     case CycleKind::Old:
         if (cycle_.Number != Number)
-            Fail(Unsettled::Error, name + "." + std::to_string(Part) + " without " + name + ".0");
+            Fail(Reason::Error, name + "." + std::to_string(Part) + " without " + name + ".0");
         if (Part == 1) cycle_.Set(CycleValues::kSetUp, std::fabs(value(Rest)));
         if (Part == 2) cycle_.Set(CycleValues::kDepth, value(Rest));
         return;
     case CycleKind::Datum:
         // A shift in the plane changes no depth; one in Z, or from a table, may.
         for (Text w = Token(Rest); !w.empty(); w = Token(Rest)) {
-            if (w[0] == '#') Fail(Unsettled::Offset, name + " " + std::string(w.substr(0, 12)));
+            if (w[0] == '#') Fail(Reason::Offset, name + " " + std::string(w.substr(0, 12)));
             const bool z = w[0] == 'Z' || w.starts_with("IZ");
             w.remove_prefix(w[0] == 'I' ? 2 : 1);
-            if (z && Operand(w) != 0.0) Fail(Unsettled::Offset, name + " Z");
+            if (z && Operand(w) != 0.0) Fail(Reason::Offset, name + " Z");
         }
         return;
     case CycleKind::Mirror:
         for (Text w = Token(Rest); !w.empty(); w = Token(Rest))
-            if (w == "Z") Fail(Unsettled::Frame, name + " Z");
+            if (w == "Z") Fail(Reason::Frame, name + " Z");
         return;
     case CycleKind::Scale:
-        if (value(Rest) != 1.0) Fail(Unsettled::Frame, name);
+        if (value(Rest) != 1.0) Fail(Reason::Frame, name);
         return;
     case CycleKind::AxisScale:
         for (Text w = Token(Rest); !w.empty(); w = Token(Rest)) {
             if (w[0] != 'Z') continue;
             w.remove_prefix(1);
-            if (Operand(w) != 1.0) Fail(Unsettled::Frame, name + " Z");
+            if (Operand(w) != 1.0) Fail(Reason::Frame, name + " Z");
         }
         return;
     case CycleKind::Tilt:
         for (Text w = Token(Rest); !w.empty(); w = Token(Rest)) {
             const bool tilt = w[0] == 'A' || w[0] == 'B';
             w.remove_prefix(1);
-            if (tilt && Operand(w) != 0.0) Fail(Unsettled::Frame, name);
+            if (tilt && Operand(w) != 0.0) Fail(Reason::Frame, name);
         }
         return;
     case CycleKind::Unknown:
-        Fail(Unsettled::Cycle, name);
+        Fail(Reason::Cycle, name);
     case CycleKind::Program:
-        Fail(Unsettled::MissingProgram, name);
+        Fail(Reason::MissingProgram, name);
     default:
         return;
     }
@@ -862,13 +857,13 @@ void Runner::OldCycleWord(int Number, int Part, Text Rest) {
 // CYCL CALL, CYCL CALL POS X Y (Z: a surface the cycle's own does not say),
 // CYCL CALL PAT (a pattern's points and surfaces: not run).
 void Runner::CycleCall(Text Rest) {
-    if (Take(Rest, "PAT")) Fail(Unsettled::Cycle, "CYCL CALL PAT");
+    if (Take(Rest, "PAT")) Fail(Reason::Cycle, "CYCL CALL PAT");
     const bool pos = Take(Rest, "POS");
     for (Text w = Token(Rest); !w.empty(); w = Token(Rest)) {
         if (w[0] == '(') break;
         if (w.starts_with("Z") && pos) {
             w.remove_prefix(1);
-            if (Operand(w) != 0.0) Fail(Unsettled::Cycle, "CYCL CALL POS Z");
+            if (Operand(w) != 0.0) Fail(Reason::Cycle, "CYCL CALL POS Z");
         }
         if (w[0] == 'M' && w.size() > 1 && IsDigit(w[1])) {
             long m = 0;
@@ -883,16 +878,16 @@ void Runner::CycleCall(Text Rest) {
 // surface of each of its holes.
 void Runner::CallCycle(std::int64_t Line, const CycleValues* Surface) {
     const CycleKind kind = KindOf(cycle_.Number);
-    if (cycle_.Number < 0) Fail(Unsettled::Error, "a cycle call without a cycle");
+    if (cycle_.Number < 0) Fail(Reason::Error, "a cycle call without a cycle");
     if (kind == CycleKind::Old) {
-        if (Surface) Fail(Unsettled::Cycle, "a pattern of " + cycle_.Name());
+        if (Surface) Fail(Reason::Cycle, "a pattern of " + cycle_.Name());
         const double depth = cycle_.Get(CycleValues::kDepth);
-        if (depth > 0.0) Fail(Unsettled::Error, cycle_.Name() + ": a depth above the surface");
+        if (depth > 0.0) Fail(Reason::Error, cycle_.Name() + ": a depth above the surface");
         if (depth == 0.0) return;
         return Drill(depth, -cycle_.Get(CycleValues::kSetUp), true, Line);
     }
     const CycleBottom bottom = BottomOf(cycle_, contour_, Surface);
-    if (bottom.Why != Unsettled::None) Fail(bottom.Why, bottom.Text);
+    if (bottom.Why != Reason::None) Fail(bottom.Why, bottom.Text);
     if (bottom.Skip) return;
     Drill(bottom.Bottom, bottom.Clearance, false, Line);
 }

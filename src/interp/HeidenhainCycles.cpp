@@ -49,8 +49,8 @@ std::string CycleValues::Name() const {
 double CycleValues::Get(int Index) const {
     if (!Has(Index)) {
         const std::string part = Index == kSetUp ? ".1" : Index == kDepth ? ".2" : "";
-        throw Stop{Unsettled::Unset,
-                   Name() + part + (Index < kCount ? " Q" + std::to_string(Index) : ""), 0};
+        throw Doubt{Reason::Unset,
+                    Name() + part + (Index < kCount ? " Q" + std::to_string(Index) : ""), 0};
     }
     return Value[Index];
 }
@@ -60,16 +60,16 @@ CycleBottom BottomOf(const CycleValues& Cycle, const CycleValues& Contour,
     const int n = Cycle.Number;
     const CycleKind kind = KindOf(n);
     CycleBottom out;
-    const auto doubt = [&](Unsettled Why, std::string Text) {
+    const auto doubt = [&](Reason Why, std::string Text) {
         out.Why = Why, out.Text = std::move(Text);
         return out;
     };
     if (Surface && kind != CycleKind::Hole)
-        return doubt(Unsettled::Cycle, "a pattern of " + Cycle.Name());
+        return doubt(Reason::Cycle, "a pattern of " + Cycle.Name());
     // Depths count down from the surface; a depth of 0 does nothing.
     const auto below = [&](double Top, double Depth, int Q) {
         if (Depth > 0.0)
-            return doubt(Unsettled::Error,
+            return doubt(Reason::Error,
                          Cycle.Name() + " " + Word(Q, Depth) + ": above its surface");
         out.Skip = Depth == 0.0;
         out.Bottom = Top + Depth;
@@ -80,9 +80,9 @@ CycleBottom BottomOf(const CycleValues& Cycle, const CycleValues& Contour,
     case CycleKind::Hole: {
         // The depth to the tool's shank, or from a diameter: the point angle decides.
         if (In(n, {200, 203, 205}) && Cycle.Has(395) && Cycle.Value[395] != 0.0)
-            return doubt(Unsettled::Cycle, Cycle.Name() + " " + Word(395, Cycle.Value[395]));
+            return doubt(Reason::Cycle, Cycle.Name() + " " + Word(395, Cycle.Value[395]));
         if (n == 240 && Cycle.Has(343) && Cycle.Value[343] != 0.0)
-            return doubt(Unsettled::Cycle, Cycle.Name() + " " + Word(343, Cycle.Value[343]));
+            return doubt(Reason::Cycle, Cycle.Name() + " " + Word(343, Cycle.Value[343]));
         const bool own = !Surface || !Surface->Has(203);
         const double top = own ? Cycle.Get(203) : Surface->Value[203];
         double depth = Cycle.Get(201);
@@ -91,7 +91,7 @@ CycleBottom BottomOf(const CycleValues& Cycle, const CycleValues& Contour,
             if (In(n, {263, 264, 265, 267}) && Cycle.Has(q))
                 depth = std::min(depth, Cycle.Value[q]);
         below(top, depth, 201);
-        if (out.Why == Unsettled::None && Cycle.Has(200))
+        if (out.Why == Reason::None && Cycle.Has(200))
             out.Clearance += std::max(0.0, Cycle.Value[200]);
         return out;
     }
@@ -103,12 +103,12 @@ CycleBottom BottomOf(const CycleValues& Cycle, const CycleValues& Contour,
     }
     case CycleKind::ContourMill:
         if (Contour.Number != 20)
-            return doubt(Unsettled::Cycle, Cycle.Name() + " without CYCL DEF 20");
+            return doubt(Reason::Cycle, Cycle.Name() + " without CYCL DEF 20");
         return below(Contour.Get(5), Contour.Get(1), 1);
     case CycleKind::Train:
         return below(Cycle.Get(5), Cycle.Get(1), 1);
     default:
-        return doubt(Unsettled::Cycle, Cycle.Name());
+        return doubt(Reason::Cycle, Cycle.Name());
     }
 }
 

@@ -52,7 +52,7 @@ struct CycleValues {
 };
 
 struct CycleBottom {
-    Unsettled Why = Unsettled::None;
+    Reason Why = Reason::None;
     std::string Text;
     bool Skip = false; // a depth of 0: the cycle does nothing
     double Bottom = 0.0, Clearance = 0.0;

@@ -46,9 +46,8 @@ InterpResult Runner::Run() {
             std::string_view text;
             if (!NextLine(reader_, text)) {
                 if (calls_)
-                    Fail(Unsettled::Error, Top().Fanuc()
-                                               ? Top().Name + " has no M99"
-                                               : OName(Top().Name) + " sub has no endsub");
+                    Fail(Reason::Error, Top().Fanuc() ? Top().Name + " has no M99"
+                                                      : OName(Top().Name) + " sub has no endsub");
                 break;
             }
             Count(text.size());
@@ -56,11 +55,10 @@ InterpResult Runner::Run() {
             if (profileNext_ >= 0 && !code.empty()) CheckProfile(text);
             Step(code);
         }
-    } catch (const Stop& stop) {
+    } catch (const Doubt& stop) {
         return Stopped(stop, reader_.Line());
     }
-    if (!machine_.Moved() && firstSub_)
-        return {Unsettled::OnlySubroutines, firstSub_, "", 0.0f, 0, DepthSource::Move};
+    if (!machine_.Moved() && firstSub_) return Stopped({Reason::OnlySubroutines, "", firstSub_}, 0);
     return Reached(machine_);
 }
 
@@ -106,7 +104,7 @@ CallWords Runner::TakeCallWords(Block& B) {
     if (!kept) B.Has &= ~Letter('M');
     if (words.Back && B.Given('P')) words.To = std::lround(B.Of('P')), B.Has &= ~Letter('P');
     if (!words.Call) return words;
-    if (!B.Given('P')) Fail(Unsettled::Error, words.Local ? "M97 without P" : "M98 without P");
+    if (!B.Given('P')) Fail(Reason::Error, words.Local ? "M97 without P" : "M98 without P");
     words.To = std::lround(B.Of('P'));
     if (B.Given('L'))
         words.Repeats = std::lround(B.Of('L'));
@@ -122,11 +120,11 @@ bool Runner::MacroCallBlock(Block& B) {
     int kept = 0;
     for (int i = 0; i < B.GCount; ++i) {
         const int g = B.G[i];
-        if (g == 661) Fail(Unsettled::Error, "G66.1 is not run");
+        if (g == 661) Fail(Reason::Error, "G66.1 is not run");
         if (g == 670) modal_.reset();
         if (g != 670) B.G[kept++] = B.G[i];
         if (g != 650 && g != 660) continue;
-        if (!B.Given('P')) Fail(Unsettled::Error, g == 650 ? "G65 without P" : "G66 without P");
+        if (!B.Given('P')) Fail(Reason::Error, g == 650 ? "G65 without P" : "G66 without P");
         const MacroCall macro = Arguments(B);
         if (g == 650)
             CallFanuc(macro.Program, macro.Repeats, &macro);
@@ -144,10 +142,7 @@ void Runner::RunBlock() {
     // Most blocks hold neither M words nor G codes of calls.
     const CallWords words = b.MCount ? TakeCallWords(b) : CallWords{};
     if (b.GCount && MacroCallBlock(b)) return;
-    if (b.Has) {
-        const Outcome outcome = machine_.Run(b);
-        if (outcome.Reason != Unsettled::None) Fail(outcome.Reason, outcome.Text);
-    }
+    if (b.Has) machine_.Run(b);
     if (ended_) return;
     if (machine_.ProfileCycle()) Profile(b);
     if (modal_ && calls_ == modalLevel_ && (b.Has & kAxisWords))
@@ -156,7 +151,7 @@ void Runner::RunBlock() {
         CallFanuc(words.To, words.Repeats);
     } else if (words.Call) {
         const Place* body = FindLabel(words.To);
-        if (!body) Fail(Unsettled::MissingProgram, "N" + std::to_string(words.To));
+        if (!body) Fail(Reason::MissingProgram, "N" + std::to_string(words.To));
         if (words.Repeats > 0)
             Call(*body, words.Repeats, CallKind::Subprogram, "N" + std::to_string(words.To));
     } else if (words.Back) {
@@ -167,10 +162,10 @@ void Runner::RunBlock() {
 // M99: the next run of a program called with repeats, or the caller's next
 // line, or with P its line N<P>; in the main program M99 P jumps there.
 void Runner::Back(long To) {
-    if (!calls_ && To < 0) Fail(Unsettled::Runaway, "M99 in the main program repeats it for ever");
+    if (!calls_ && To < 0) Fail(Reason::Runaway, "M99 in the main program repeats it for ever");
     if (calls_) {
         Frame& top = Top();
-        if (!top.Fanuc()) Fail(Unsettled::Error, "M99 in " + OName(top.Name) + " sub");
+        if (!top.Fanuc()) Fail(Reason::Error, "M99 in " + OName(top.Name) + " sub");
         if (To < 0 && --top.Repeats > 0) {
             reader_.Seek(top.Body.Offset, top.Body.Line);
             return;
@@ -189,7 +184,7 @@ void Runner::Profile(const Block& Given) {
         if (const Place* body = FindSub(name)) {
             // Facing (G72) retracts R away from the stock, maybe below the profile.
             if (machine_.ProfileCycle() / 10 == 72) {
-                if (!Given.Given('R')) Fail(Unsettled::Error, "G72 without R");
+                if (!Given.Given('R')) Fail(Reason::Error, "G72 without R");
                 machine_.Overshoot(std::fabs(Given.Of('R')));
             }
             Call(*body, 1, CallKind::Sub, name);
@@ -200,7 +195,7 @@ void Runner::Profile(const Block& Given) {
     if (!Given.Given('P') || !Given.Given('Q')) return; // depth of cut and retract only
     // Stock left below the profile: the roughing passes run below it.
     if (Given.Given('W') && Given.Of('W') < 0.0)
-        Fail(Unsettled::Error, "a profile cycle leaving stock below its profile (W below 0)");
+        Fail(Reason::Error, "a profile cycle leaving stock below its profile (W below 0)");
     const long first = std::lround(Given.Of('P'));
     if (std::find(profiles_.begin(), profiles_.end(), first) == profiles_.end())
         profileNext_ = first;
@@ -214,7 +209,7 @@ void Runner::CheckProfile(std::string_view Line) {
              ++i)
             n = n * 10 + (Line[i] - '0');
     if (n != profileNext_)
-        Fail(Unsettled::Error,
+        Fail(Reason::Error,
              "the profile N" + std::to_string(profileNext_) + " does not follow its cycle");
     profiles_.push_back(n);
     profileNext_ = -1;
@@ -235,7 +230,7 @@ MacroCall Runner::Arguments(const Block& Given) {
 
 void Runner::CallFanuc(long Number, long Repeats, const MacroCall* Macro) {
     const Place* body = FindProgram(Number);
-    if (!body) Fail(Unsettled::MissingProgram, ProgramName(Number));
+    if (!body) Fail(Reason::MissingProgram, ProgramName(Number));
     if (Repeats <= 0) return;
     if (Macro)
         Call(*body, Repeats, CallKind::Macro, ProgramName(Number), Macro->Args, Macro->Given);
@@ -246,13 +241,13 @@ void Runner::CallFanuc(long Number, long Repeats, const MacroCall* Macro) {
 void Runner::Call(const Place& Body, long Repeats, CallKind Kind, std::string_view Name,
                   const double* Args, std::uint32_t Given) {
     if (calls_ >= std::size_t(limits_.CallDepth))
-        Fail(Unsettled::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
+        Fail(Reason::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
     // A Fanuc control nests macros 4 deep and subprograms 10.
     const auto same = std::count_if(frames_.begin(), frames_.begin() + std::ptrdiff_t(calls_),
                                     [&](const Frame& F) { return F.Kind == Kind; });
-    if (Kind == CallKind::Macro && same >= 4) Fail(Unsettled::Error, "macros nested deeper than 4");
+    if (Kind == CallKind::Macro && same >= 4) Fail(Reason::Error, "macros nested deeper than 4");
     if (Kind == CallKind::Subprogram && same >= 10)
-        Fail(Unsettled::Error, "subprograms nested deeper than 10");
+        Fail(Reason::Error, "subprograms nested deeper than 10");
     if (Kind != CallKind::Subprogram) params_.Enter(Args, Given, Kind == CallKind::Macro);
     if (calls_ == frames_.size()) frames_.emplace_back();
     Frame& frame = frames_[calls_++];
@@ -299,7 +294,7 @@ void Runner::Index() {
         OWord word;
         try {
             if (!Parser::ReadOWord(parser.Code(text), word)) continue;
-        } catch (const Stop&) {
+        } catch (const Doubt&) {
             continue; // the run stops there if it gets there
         }
         const Place body{reader.After(), reader.Line() + 1};
@@ -317,7 +312,7 @@ OWord Runner::SkipTo(std::string_view Name, std::initializer_list<Keyword> Words
         std::string_view text;
         const auto status = reader_.Next(text);
         if (status != LineReader::Status::Line)
-            throw Stop{Unsettled::Error, OName(skip_) + " has no end", from};
+            throw Doubt{Reason::Error, OName(skip_) + " has no end", from};
         Count(text.size());
         if (!HasO(text)) continue;
         OWord word;
@@ -419,7 +414,7 @@ void Runner::RunOWord(const OWord& Word) {
         const bool value = *rest != '\0';
         const double result = value ? parser_.Real(rest) : 0.0;
         Parser::End(rest);
-        if (!calls_ || Top().Fanuc()) Fail(Unsettled::Error, OName(name) + " without a call");
+        if (!calls_ || Top().Fanuc()) Fail(Reason::Error, OName(name) + " without a call");
         params_.Set("_value", result);
         params_.Set("_value_returned", value);
         Return();
@@ -429,11 +424,11 @@ void Runner::RunOWord(const OWord& Word) {
         double args[Params::kLocal];
         int count = 0;
         for (const char* p = Word.Rest; *p;) {
-            if (count == Params::kLocal) Fail(Unsettled::Error, "more than 30 arguments");
+            if (count == Params::kLocal) Fail(Reason::Error, "more than 30 arguments");
             args[count++] = parser_.Real(p);
         }
         const Place* body = FindSub(name);
-        if (!body) Fail(Unsettled::MissingProgram, OName(name));
+        if (!body) Fail(Reason::MissingProgram, OName(name));
         Call(*body, 1, CallKind::Sub, name, args, (std::uint32_t(1) << count) - 1);
         return;
     }
@@ -472,7 +467,7 @@ void Runner::RunOWord(const OWord& Word) {
         return;
     case Keyword::Endwhile:
         if (!loop || loop->Kind != Keyword::While)
-            Fail(Unsettled::Error, OName(name) + " endwhile without while");
+            Fail(Reason::Error, OName(name) + " endwhile without while");
         reader_.Seek(loop->Start.Offset, loop->Start.Line);
         return;
     case Keyword::Do:
@@ -493,7 +488,7 @@ void Runner::RunOWord(const OWord& Word) {
     }
     case Keyword::Endrepeat:
         if (!loop || loop->Kind != Keyword::Repeat)
-            Fail(Unsettled::Error, OName(name) + " endrepeat without repeat");
+            Fail(Reason::Error, OName(name) + " endrepeat without repeat");
         if (--loop->Count >= 1.0)
             reader_.Seek(loop->Start.Offset, loop->Start.Line);
         else
@@ -501,7 +496,7 @@ void Runner::RunOWord(const OWord& Word) {
         return;
     case Keyword::Break:
     case Keyword::Continue: {
-        if (!loop) Fail(Unsettled::Error, OName(name) + " outside its loop");
+        if (!loop) Fail(Reason::Error, OName(name) + " outside its loop");
         const Keyword kind = loop->Kind;
         const bool stay = Word.Word == Keyword::Continue;
         loops_.resize(std::size_t(loop - loops_.data()) + stay);
@@ -517,7 +512,7 @@ void Runner::RunOWord(const OWord& Word) {
         return;
     }
     case Keyword::Unknown:
-        Fail(Unsettled::Error, "unknown o-word " + OName(name));
+        Fail(Reason::Error, "unknown o-word " + OName(name));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Reason.h"
 #include "common/Source.h"
 
 #include <cstdint>
@@ -7,30 +8,11 @@
 
 namespace vorlund {
 
-// Why running a program could not settle its depth.
-enum class Unsettled : std::uint8_t {
-    None,
-    IncrementalStart, // G91 before any absolute Z
-    Machine,          // a move in machine coordinates (G53) with Z below 0
-    Offset,           // the program sets its own offsets: G10, G92, G52
-    Probe,            // probing, or a value computed from it
-    Unset,            // a parameter read before it is set: a caller's argument, #5xxx, _ini
-    MissingProgram,   // calls a program that is not in the file
-    OnlySubroutines,  // defines subroutines and moves nothing when run alone
-    Spline,           // a spline in the XZ or YZ plane
-    Frame,            // scaling, mirroring, a rotation that moves Z, a tilted plane
-    Runaway,          // no end within the step budget, or calls nested too deep
-    Error,            // division by zero, an unknown word, a malformed expression
-    Cycle,            // a cycle whose depth the run cannot tell: CYCL DEF 204, CYCL CALL PAT
-};
-
 // What put the tool at its deepest point.
 enum class DepthSource : std::uint8_t { Move, ArcLowest, CycleBottom };
 
 struct InterpResult {
-    Unsettled Reason = Unsettled::None;
-    std::int64_t Line = 0;    // 1-based line of the reason; 0 when settled
-    std::string Text;         // the word or a short detail: "G53", "#5220", "division by zero"
+    Doubt Unsure;             // why the depth is not settled; Reason::None when it is
     float MinZ = 0.0f;        // never above 0, in the unit of the program's first move
     std::int64_t MinLine = 0; // the line of the deepest point; 0 when MinZ is 0
     DepthSource Source = DepthSource::Move;

@@ -34,10 +34,6 @@ std::string GWord(int Code) {
     return Word('G', Code / 10.0);
 }
 
-Outcome Doubt(Unsettled Reason, std::string Text) {
-    return {Reason, std::move(Text)};
-}
-
 // A word's value, 0 when the block does not give it.
 double Word(const Block& Given, char Letter) {
     return Given.Given(Letter) ? Given.Of(Letter) : 0.0;
@@ -57,8 +53,8 @@ std::optional<int> Times(const Block& Given, char Letter) {
     return Count(v);
 }
 
-Outcome Fault(std::string Text) {
-    return {Unsettled::Error, std::move(Text)};
+[[noreturn]] void Fault(std::string Text) {
+    Fail(Reason::Error, std::move(Text));
 }
 
 bool IsCycle(int Code) {
@@ -95,18 +91,16 @@ bool IsIgnored(int Code) {
 
 } // namespace
 
-Outcome Machine::Run(const Block& Given) {
-    Outcome out = Dispatch(Given);
+void Machine::Run(const Block& Given) {
+    Dispatch(Given);
     if (overflow_) [[unlikely]]
-        return Fault("number out of range");
-    return out;
+        Fault("number out of range");
 }
 
-Outcome Machine::Dispatch(const Block& Given) {
+void Machine::Dispatch(const Block& Given) {
     if (Given.Has & (Bit('F') | Bit('M') | Bit('S') | Bit('T'))) Settings(Given);
     if (Given.GCount != 0) {
-        Outcome modes = Modes(Given);
-        if (modes.Reason != Unsettled::None) return modes;
+        Modes(Given);
     } else {
         nonModal_ = 0;
     }
@@ -119,10 +113,10 @@ Outcome Machine::Dispatch(const Block& Given) {
     // G10, G43.1/.2, G52, G68 and G92 take the axis words: no move.
     if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 680 ||
         nonModal_ == 920)
-        return {};
+        return;
     // An arc with a centre and no end is a full circle.
     bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
-    if (!(Given.Has & AxisWords) && !circle) return {};
+    if (!(Given.Has & AxisWords) && !circle) return;
     if (nonModal_ == 530) return InMachine(Given);
     // Without a motion mode (a control's default of G0 or G1, or after G80)
     // the axes still reach their end.
@@ -130,21 +124,20 @@ Outcome Machine::Dispatch(const Block& Given) {
     return Move(Given);
 }
 
-Outcome Machine::Modes(const Block& Given) {
+void Machine::Modes(const Block& Given) {
     nonModal_ = 0;
     for (int i = 0; i < Given.GCount; ++i) {
         int code = Given.G[i];
         if (IsMotion(code)) {
             if (code != series_) series_ = -1;
             motion_ = code;
-        } else if (Outcome why = Mode(Given, code); why.Reason != Unsettled::None) {
-            return why;
+        } else {
+            Mode(Given, code);
         }
     }
-    return {};
 }
 
-Outcome Machine::Mode(const Block& Given, int Code) {
+void Machine::Mode(const Block& Given, int Code) {
     if (Code == 170 || Code == 180 || Code == 190)
         plane_ = Code;
     else if (Code == 200 || Code == 210)
@@ -172,27 +165,26 @@ Outcome Machine::Mode(const Block& Given, int Code) {
     else if (Code == 500)
         return Frame50(Given);
     else if ((Code >= 382 && Code <= 385) || Code == 310)
-        return Doubt(Unsettled::Probe, GWord(Code));
+        Fail(Reason::Probe, GWord(Code));
     else if (Code == 510 || Code == 511 || Code == 682)
-        return Doubt(Unsettled::Frame, GWord(Code));
+        Fail(Reason::Frame, GWord(Code));
     else if (Code == 680)
         return Rotate(Given);
     else
         return Keep(Code);
-    return {};
 }
 
 // A lathe's G92 with axis words, its spindle clamp with S; alone, a mill's
 // end of scaling.
-Outcome Machine::Frame50(const Block& Given) {
+void Machine::Frame50(const Block& Given) {
     turning_ = turning_ || Given.Given('S') || (Given.Has & AxisWords);
-    return Given.Has & AxisWords ? Frame92(Given, 920) : Outcome{};
+    if (Given.Has & AxisWords) Frame92(Given, 920);
 }
 
 // A code that changes nothing the depth depends on, kept for the program
 // to read.
-Outcome Machine::Keep(int Code) {
-    if (!IsIgnored(Code)) return Fault("unknown G code " + GWord(Code));
+void Machine::Keep(int Code) {
+    if (!IsIgnored(Code)) Fault("unknown G code " + GWord(Code));
     if (Code >= 400 && Code <= 421) ccomp_ = Code / 10 * 10;
     if (Code == 430 || Code == 490) lengthOffset_ = Code;
     if (Code >= 930 && Code <= 950) feedMode_ = Code;
@@ -201,10 +193,9 @@ Outcome Machine::Keep(int Code) {
     if (Code >= 540 && Code <= 593) {
         // G10 L20 moved the system in force; another one is not known.
         if (Code != coordSystem_ && (work_[X] != 0.0 || work_[Y] != 0.0 || work_[Z] != 0.0))
-            return Doubt(Unsettled::Offset, GWord(Code) + " after G10 L20");
+            Fail(Reason::Offset, GWord(Code) + " after G10 L20");
         coordSystem_ = Code;
     }
-    return {};
 }
 
 void Machine::Settings(const Block& Given) {
@@ -221,57 +212,52 @@ void Machine::Settings(const Block& Given) {
     }
 }
 
-Outcome Machine::Frame10(const Block& Given) {
+void Machine::Frame10(const Block& Given) {
     // L0 reloads the tool table, L1, L10, L11 write it; the others move a frame.
     int l = Given.Given('L') ? Count(Given.Of('L')) : -1;
     nonModal_ = 100;
-    if (l == 0 || l == 1 || l == 10 || l == 11) return {};
+    if (l == 0 || l == 1 || l == 10 || l == 11) return;
     // L20 sets a system where the tool is: known for the one in force (P0,
     // or the one the program selected).
     const int p = Given.Given('P') ? Count(Given.Of('P')) : -1;
     constexpr int kSystems[] = {0, 540, 550, 560, 570, 580, 590, 591, 592, 593};
     if (l == 20 && p >= 0 && p <= 9 && (p == 0 || kSystems[p] == coordSystem_))
         return Origin(Given, work_, 100);
-    return Doubt(Unsettled::Offset, l >= 0 ? "G10 " + Word('L', l) : "G10");
+    Fail(Reason::Offset, l >= 0 ? "G10 " + Word('L', l) : "G10");
 }
 
-Outcome Machine::Rotate(const Block& Given) {
+void Machine::Rotate(const Block& Given) {
     // About the plane's normal: in XY, Z stays; a tilted axis (I, J) moves it.
-    if (plane_ != 170 || Given.Given('I') || Given.Given('J'))
-        return Doubt(Unsettled::Frame, "G68");
+    if (plane_ != 170 || Given.Given('I') || Given.Given('J')) Fail(Reason::Frame, "G68");
     nonModal_ = 680;
-    return {};
 }
 
-Outcome Machine::Frame52(const Block& Given) {
+void Machine::Frame52(const Block& Given) {
     // The offset itself, shared with G92.
     nonModal_ = 520;
     for (int i = 0; i < 3; ++i)
         if (Given.Given(AxisLetter[i])) Shift(local_, i, Given.Of(AxisLetter[i]));
-    return {};
 }
 
-Outcome Machine::Frame92(const Block& Given, int Code) {
+void Machine::Frame92(const Block& Given, int Code) {
     nonModal_ = 920;
     if (Code == 920) {
-        if (Outcome why = Origin(Given, local_, Code); why.Reason != Unsettled::None) return why;
+        Origin(Given, local_, Code);
         std::copy(std::begin(local_), std::end(local_), saved_);
         savedKnown_ = true;
-        return {};
+        return;
     }
     // G92.1 and G92.2 cancel the offset, G92.1 its parameters too; G92.3
     // restores them.
-    if (Code == 923 && !savedKnown_) return Doubt(Unsettled::Offset, "G92.3");
+    if (Code == 923 && !savedKnown_) Fail(Reason::Offset, "G92.3");
     for (int i = 0; i < 3; ++i)
         Shift(local_, i, Code == 923 ? saved_[i] : 0.0);
     if (Code == 921) std::fill(std::begin(saved_), std::end(saved_), 0.0), savedKnown_ = true;
-    return {};
 }
 
 // Moves Offset so that the axes given read their words where the tool is.
-Outcome Machine::Origin(const Block& Given, double* Offset, int Code) {
-    if (Given.Given('Z') && !known_[Z])
-        return Doubt(Unsettled::Offset, GWord(Code) + " at an unknown Z");
+void Machine::Origin(const Block& Given, double* Offset, int Code) {
+    if (Given.Given('Z') && !known_[Z]) Fail(Reason::Offset, GWord(Code) + " at an unknown Z");
     for (int i = 0; i < 3; ++i) {
         if (!Given.Given(AxisLetter[i])) continue;
         const double v = Given.Of(AxisLetter[i]);
@@ -280,7 +266,6 @@ Outcome Machine::Origin(const Block& Given, double* Offset, int Code) {
         pos_[i] = v, known_[i] = true;
     }
     shiftZ_ = local_[Z] + work_[Z];
-    return {};
 }
 
 // Sets one axis of Offset: the tool stays where it is, its coordinate moves.
@@ -333,9 +318,9 @@ bool Machine::FromUnknownZ(const Block& Given) const {
     return !Absolute(Given, Z) && !known_[Z] && Given.Given('Z') && Given.Of('Z') != 0.0;
 }
 
-Outcome Machine::IncrementalZ(const Block& Given) const {
+void Machine::IncrementalZ(const Block& Given) const {
     const char* mode = Given.Incremental >> Z & 1u ? "I" : "G91 ";
-    return Doubt(Unsettled::IncrementalStart, mode + Word('Z', Given.Of('Z')));
+    Fail(Reason::IncrementalStart, mode + Word('Z', Given.Of('Z')));
 }
 
 double Machine::End(const Block& Given, int Axis) const {
@@ -356,7 +341,7 @@ void Machine::Advance(const Block& Given) {
     if (Given.Has & Block::kPolar) known_[X] = known_[Y] = false;
 }
 
-Outcome Machine::Move(const Block& Given) {
+void Machine::Move(const Block& Given) {
     // In XZ, G76 is a lathe's thread: to its Z and back to where it started.
     if (motion_ == 760 && plane_ == 180) return Linear(Given, true);
     if (IsCycle(motion_)) return Cycle(Given);
@@ -366,27 +351,26 @@ Outcome Machine::Move(const Block& Given) {
         // weight (G5.2's P, G6.2's R) is positive: they bound its depth.
         const char weight = motion_ == 52 ? 'P' : motion_ == 62 ? 'R' : '\0';
         if (!weight || (Given.Given(weight) && !(Given.Of(weight) > 0.0)))
-            return Doubt(Unsettled::Spline, GWord(motion_));
+            Fail(Reason::Spline, GWord(motion_));
     }
     // G0, G1, G33, and splines in XY: straight in Z (a NURBS within its
     // control polygon). A rigid tap (G33.1) returns to where it started.
     return Linear(Given, motion_ == 331);
 }
 
-Outcome Machine::Linear(const Block& Given, bool Return) {
+void Machine::Linear(const Block& Given, bool Return) {
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
     Start();
     if (!Return) {
         Advance(Given);
     } else if (EndKnown(Given, Z)) {
         Reach(End(Given, Z), Given.Line, DepthSource::Move);
-        return {};
+        return;
     }
     if (Given.Given('Z') && known_[Z]) Reach(pos_[Z], Given.Line, DepthSource::Move);
-    return {};
 }
 
-Outcome Machine::Arc(const Block& Given) {
+void Machine::Arc(const Block& Given) {
     // The plane's first and second axes, and its normal.
     int a = plane_ == 170 ? X : plane_ == 180 ? Z : Y;
     int b = plane_ == 170 ? Y : plane_ == 180 ? X : Z;
@@ -394,41 +378,40 @@ Outcome Machine::Arc(const Block& Given) {
     // A lathe may give X as a diameter (G7, and a Fanuc lathe's default):
     // only a known radius mode (G8) gives the arc its shape.
     if ((lathe_ == 70 || (turning_ && lathe_ != 80)) && (Given.Has & (Bit('X') | Bit('I'))))
-        return Fault("an arc on a lathe, whose X may be a diameter");
+        Fault("an arc on a lathe, whose X may be a diameter");
     bool radius = Given.Given('R');
     bool centre = Given.Given(CentreLetter[a]) || Given.Given(CentreLetter[b]);
     if (Given.Given(CentreLetter[n]))
-        return Fault(std::string(1, CentreLetter[n]) + " word outside the arc's plane");
+        Fault(std::string(1, CentreLetter[n]) + " word outside the arc's plane");
     if (radius == centre)
-        return Fault(radius ? "arc with both R and a centre" : "arc without R or a centre");
+        Fault(radius ? "arc with both R and a centre" : "arc without R or a centre");
     if (radius && !Given.Given(AxisLetter[a]) && !Given.Given(AxisLetter[b]))
-        return Fault("R arc without an end in its plane");
+        Fault("R arc without an end in its plane");
     const std::optional<int> turns = Times(Given, 'P');
-    if (!turns) return Fault("arc turns " + Word('P', Given.Of('P')));
+    if (!turns) Fault("arc turns " + Word('P', Given.Of('P')));
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
     bool zInPlane = n != Z;
     if (!(known_[a] && known_[b] && EndKnown(Given, a) && EndKnown(Given, b))) {
         // An XY arc from an unknown point still ends at its Z.
-        if (zInPlane)
-            return Doubt(Unsettled::IncrementalStart, GWord(motion_) + " from an unknown point");
+        if (zInPlane) Fail(Reason::IncrementalStart, GWord(motion_) + " from an unknown point");
         return Linear(Given, false);
     }
     ArcPlane arc{pos_[a], pos_[b], End(Given, a), End(Given, b), 0.0, 0.0, motion_ == 20, *turns};
     bool full = arc.StartA == arc.EndA && arc.StartB == arc.EndB;
     double tight = inch_ ? 0.00005 : 0.00005 * MmPerInch;
     if (radius) {
-        if (full) return Fault("R arc ending where it starts");
+        if (full) Fault("R arc ending where it starts");
         if (!ArcCentreFromRadius(arc, Given.Of('R'), tight))
-            return Fault("arc radius too small to reach its end");
+            Fault("arc radius too small to reach its end");
     } else {
         double ca = Word(Given, CentreLetter[a]), cb = Word(Given, CentreLetter[b]);
         arc.CentreA = arcAbsolute_ ? ca : arc.StartA + ca;
         arc.CentreB = arcAbsolute_ ? cb : arc.StartB + cb;
         if (!ArcRadiiAgree(arc, inch_ ? 0.0029 : 0.0285, inch_ ? 0.1 : 1.0))
-            return Fault("arc radius differs from start to end");
+            Fault("arc radius differs from start to end");
     }
     double r = std::hypot(arc.StartA - arc.CentreA, arc.StartB - arc.CentreB);
-    if (r <= tight) return Fault("arc of zero radius");
+    if (r <= tight) Fault("arc of zero radius");
     Start();
     double endZ = End(Given, Z);
     if (EndKnown(Given, Z)) Reach(endZ, Given.Line, DepthSource::Move);
@@ -440,18 +423,17 @@ Outcome Machine::Arc(const Block& Given) {
             Reach(low, Given.Line, DepthSource::ArcLowest);
     }
     Advance(Given);
-    return {};
 }
 
-Outcome Machine::Cycle(const Block& Given) {
+void Machine::Cycle(const Block& Given) {
     // The cycle drills along the plane's normal; the other two axes place it.
     int d = plane_ == 170 ? Z : plane_ == 180 ? Y : X;
     bool fresh = series_ != motion_;
     series_ = motion_;
     if (fresh) {
         initial_ = pos_[d], initialKnown_ = known_[d];
-        if (!Given.Given('R')) return Fault(GWord(motion_) + " without R");
-        if (!Given.Given(AxisLetter[d])) return Fault(GWord(motion_) + " without " + AxisLetter[d]);
+        if (!Given.Given('R')) Fault(GWord(motion_) + " without R");
+        if (!Given.Given(AxisLetter[d])) Fault(GWord(motion_) + " without " + AxisLetter[d]);
     }
     // Later blocks of the run keep the last R and depth words. Under G91, R
     // counts from the level where the run started, the bottom from R; each
@@ -460,17 +442,16 @@ Outcome Machine::Cycle(const Block& Given) {
     if (Given.Given(AxisLetter[d])) cycleDepth_ = Given.Of(AxisLetter[d]);
     double r = cycleR_, bottom = cycleDepth_;
     if (!absolute_) {
-        if (!initialKnown_ && r != 0.0)
-            return Doubt(Unsettled::IncrementalStart, "G91 " + Word('R', r));
+        if (!initialKnown_ && r != 0.0) Fail(Reason::IncrementalStart, "G91 " + Word('R', r));
         if (!initialKnown_ && bottom != 0.0)
-            return Doubt(Unsettled::IncrementalStart, "G91 " + Word(AxisLetter[d], bottom));
+            Fail(Reason::IncrementalStart, "G91 " + Word(AxisLetter[d], bottom));
         r += initial_;
         bottom += r;
     }
-    if (r < bottom) return Fault("R below the cycle's bottom");
+    if (r < bottom) Fault("R below the cycle's bottom");
     bool levels = absolute_ || initialKnown_;
     const std::optional<int> repeats = Times(Given, 'L');
-    if (!repeats) return Fault("cycle repeats " + Word('L', Given.Of('L')));
+    if (!repeats) Fault("cycle repeats " + Word('L', Given.Of('L')));
     Start();
     for (int i = 0; i < 3; ++i) {
         if (i == d || !Given.Given(AxisLetter[i])) continue;
@@ -493,10 +474,9 @@ Outcome Machine::Cycle(const Block& Given) {
     // G99 ends at R, G98 at the initial level unless R is higher.
     known_[d] = retractR_ ? levels : initialKnown_;
     pos_[d] = retractR_ ? r : std::max(initial_, r);
-    return {};
 }
 
-Outcome Machine::Home(const Block& Given) {
+void Machine::Home(const Block& Given) {
     // Through the intermediate point, in program coordinates, to a machine
     // position: the axes named (all when none is) end unknown.
     if (FromUnknownZ(Given)) return IncrementalZ(Given);
@@ -506,20 +486,18 @@ Outcome Machine::Home(const Block& Given) {
     bool any = Given.Has & AxisWords;
     for (int i = 0; i < 3; ++i)
         known_[i] = known_[i] && any && !Given.Given(AxisLetter[i]);
-    return {};
 }
 
-Outcome Machine::InMachine(const Block& Given) {
+void Machine::InMachine(const Block& Given) {
     // Machine Z is not program Z: below 0 the tool may be in the part; at or
     // above 0 (the machine's top) it is above it, somewhere.
-    if (!absolute_) return Fault("G53 in G91");
-    if (motion_ > 10) return Fault("G53 without G0 or G1");
+    if (!absolute_) Fault("G53 in G91");
+    if (motion_ > 10) Fault("G53 without G0 or G1");
     if (Given.Given('Z') && Given.Of('Z') < 0.0)
-        return Doubt(Unsettled::Machine, "G53 " + Word('Z', Given.Of('Z')));
+        Fail(Reason::Machine, "G53 " + Word('Z', Given.Of('Z')));
     Start();
     for (int i = 0; i < 3; ++i)
         if (Given.Given(AxisLetter[i])) known_[i] = false;
-    return {};
 }
 
 float Machine::MinZ() const {

@@ -10,20 +10,15 @@
 
 namespace vorlund {
 
-// What a block did to the run: nothing, or the reason it cannot be settled.
-struct Outcome {
-    Unsettled Reason = Unsettled::None;
-    std::string Text; // the word or a short detail, as in InterpResult
-};
-
 // The modal state of a milling controller and the tool-tip Z it commands:
 // units, distance mode, plane, motion mode, canned cycles, arcs. It knows
 // nothing of parameters, o-words or subprograms; the runner hands it each
 // block it executes, in order.
 class Machine {
 public:
-    // Runs one block: its modes, then the move it commands.
-    Outcome Run(const Block& Given);
+    // Runs one block: its modes, then the move it commands. Throws a Doubt
+    // where the depth cannot be settled.
+    void Run(const Block& Given);
     // The deepest tool-tip Z so far, never above 0, in the unit of the
     // first move; the line and what reached it.
     float MinZ() const;
@@ -51,30 +46,30 @@ public:
 
 private:
     double FanucModal(int Group) const;
-    Outcome Dispatch(const Block& Given);
-    Outcome Modes(const Block& Given);
-    Outcome Mode(const Block& Given, int Code);
-    Outcome Frame10(const Block& Given);
-    Outcome Frame52(const Block& Given);
-    Outcome Frame50(const Block& Given);
-    Outcome Frame92(const Block& Given, int Code);
-    Outcome Origin(const Block& Given, double* Offset, int Code);
+    void Dispatch(const Block& Given);
+    void Modes(const Block& Given);
+    void Mode(const Block& Given, int Code);
+    void Frame10(const Block& Given);
+    void Frame52(const Block& Given);
+    void Frame50(const Block& Given);
+    void Frame92(const Block& Given, int Code);
+    void Origin(const Block& Given, double* Offset, int Code);
     void Shift(double* Offset, int Axis, double To);
-    Outcome Keep(int Code);
+    void Keep(int Code);
     void Settings(const Block& Given);
     double Position(int Axis) const;
-    Outcome Rotate(const Block& Given);
-    Outcome Move(const Block& Given);
-    Outcome Linear(const Block& Given, bool Return);
-    Outcome Arc(const Block& Given);
-    Outcome Cycle(const Block& Given);
-    Outcome Home(const Block& Given);
-    Outcome InMachine(const Block& Given);
+    void Rotate(const Block& Given);
+    void Move(const Block& Given);
+    void Linear(const Block& Given, bool Return);
+    void Arc(const Block& Given);
+    void Cycle(const Block& Given);
+    void Home(const Block& Given);
+    void InMachine(const Block& Given);
     // Whether the block's word for Axis is absolute.
     bool Absolute(const Block& Given, int Axis) const;
     // Whether the block moves Z incrementally from an unknown Z.
     bool FromUnknownZ(const Block& Given) const;
-    Outcome IncrementalZ(const Block& Given) const;
+    [[noreturn]] void IncrementalZ(const Block& Given) const;
     // Where the block's axis words take an axis, in program coordinates.
     double End(const Block& Given, int Axis) const;
     bool EndKnown(const Block& Given, int Axis) const;

@@ -67,8 +67,7 @@ void Runner::Jump(long Number, const char* What) {
         }
         if (!target && place.Offset >= from && place.Offset < here) target = &place;
     }
-    if (!target)
-        Fail(Unsettled::Error, std::string(What) + std::to_string(Number) + ": no such line");
+    if (!target) Fail(Reason::Error, std::string(What) + std::to_string(Number) + ": no such line");
     reader_.Seek(target->Offset, target->Line);
 }
 
@@ -78,7 +77,7 @@ namespace {
 int LoopId(const char* Rest) {
     Macro word;
     if (!Parser::ReadMacro(Rest, word) || word.Word != MacroWord::Do)
-        Fail(Unsettled::Error, "WHILE without DO");
+        Fail(Reason::Error, "WHILE without DO");
     Parser::End(word.Rest);
     return word.Id;
 }
@@ -92,7 +91,7 @@ void Runner::RunMacro(const Macro& Word) {
         const double to = parser_.Real(rest);
         Parser::End(rest);
         if (Params::IsUnknown(to)) params_.FailUnknown();
-        if (Params::IsVacant(to) || to < 0.0) Fail(Unsettled::Error, "GOTO without a line");
+        if (Params::IsVacant(to) || to < 0.0) Fail(Reason::Error, "GOTO without a line");
         Jump(std::lround(to), "GOTO ");
         return;
     }
@@ -106,7 +105,7 @@ void Runner::RunMacro(const Macro& Word) {
         } else if (then.starts_with("then")) {
             if (taken) Step(then.substr(4));
         } else {
-            Fail(Unsettled::Error, "IF without GOTO or THEN");
+            Fail(Reason::Error, "IF without GOTO or THEN");
         }
         return;
     }
@@ -140,7 +139,7 @@ void Runner::RunMacro(const Macro& Word) {
         Parser::End(rest);
         const std::string name = LoopName(Word.Id);
         const Loop* loop = FindLoop(name);
-        if (!loop) Fail(Unsettled::Error, "END" + std::to_string(Word.Id) + " without " + name);
+        if (!loop) Fail(Reason::Error, "END" + std::to_string(Word.Id) + " without " + name);
         reader_.Seek(loop->Start.Offset, loop->Start.Line);
         return;
     }
@@ -153,7 +152,7 @@ void Runner::SkipToEnd(int Id) {
     for (;;) {
         std::string_view text;
         if (reader_.Next(text) != LineReader::Status::Line)
-            throw Stop{Unsettled::Error, "DO" + std::to_string(Id) + " has no END", from};
+            throw Doubt{Reason::Error, "DO" + std::to_string(Id) + " has no END", from};
         Count(text.size());
         Macro word;
         if (Parser::ReadMacro(parser_.Code(text), word) && word.Word == MacroWord::End &&

@@ -6,50 +6,45 @@
 
 namespace vorlund {
 
-void Fail(Unsettled Reason, std::string Text) {
-    throw Stop{Reason, std::move(Text)};
-}
-
 Params::Params(const RunValues* Run) : run_(Run), set_(kCount, false), scopes_(1) {
     globals_.emplace("_value", 0.0);
     globals_.emplace("_value_returned", 0.0);
 }
 
-double Params::Unknown(Unsettled Reason, std::string Text) const {
-    unknown_ = {Reason, std::move(Text)};
+double Params::Unknown(Reason Why, std::string Text) const {
+    unknown_ = {Why, std::move(Text)};
     return std::numeric_limits<double>::quiet_NaN();
 }
 
 void Params::FailUnknown(std::int64_t Line) const {
-    throw Stop{unknown_.Reason == Unsettled::None ? Unsettled::Unset : unknown_.Reason,
-               unknown_.Text, Line};
+    throw Doubt{unknown_.Why == Reason::None ? Reason::Unset : unknown_.Why, unknown_.Text, Line};
 }
 
 double Params::Get(int Number) const {
     if (Number == 0) return kVacant;
     if (Number < 1 || Number >= kCount)
-        Fail(Unsettled::Error, "no parameter #" + std::to_string(Number));
+        Fail(Reason::Error, "no parameter #" + std::to_string(Number));
     if (set_[std::size_t(Number)]) return numbers_[Number];
     if (vacant_ && Number <= kLocal) return kVacant;
     const std::string name = "#" + std::to_string(Number);
     double value;
     if (run_ && run_->Numbered(Number, value))
-        return value == value ? value : Unknown(Unsettled::Unset, name);
+        return value == value ? value : Unknown(Reason::Unset, name);
     // The probe's result and whether it tripped.
-    if (Number >= 5061 && Number <= 5070) return Unknown(Unsettled::Probe, name);
-    return Unknown(Unsettled::Unset, name);
+    if (Number >= 5061 && Number <= 5070) return Unknown(Reason::Probe, name);
+    return Unknown(Reason::Unset, name);
 }
 
 void Params::Set(int Number, double Value) {
     if (Number >= kOwn && Number < kCount)
-        Fail(Unsettled::Error, "#" + std::to_string(Number) + " is read only");
+        Fail(Reason::Error, "#" + std::to_string(Number) + " is read only");
     if (Number < 1 || Number >= kCount)
-        Fail(Unsettled::Error, "no parameter #" + std::to_string(Number));
+        Fail(Reason::Error, "no parameter #" + std::to_string(Number));
     // Work offsets, G92 and tool offsets held in parameters move the frame.
-    if (Number >= 5211 && Number <= 5390) Fail(Unsettled::Offset, "#" + std::to_string(Number));
+    if (Number >= 5211 && Number <= 5390) Fail(Reason::Offset, "#" + std::to_string(Number));
     // A Fanuc alarm stops the program.
     if (Number == 3000)
-        Fail(Unsettled::Error, "alarm " + std::to_string(IsVacant(Value) ? 0 : std::lround(Value)));
+        Fail(Reason::Error, "alarm " + std::to_string(IsVacant(Value) ? 0 : std::lround(Value)));
     numbers_[Number] = Value;
     set_[std::size_t(Number)] = true;
 }
@@ -69,8 +64,8 @@ double Params::Get(std::string_view Name) const {
     if (const double* value = Find(Name)) return *value;
     double own;
     if (run_ && Name.starts_with('_') && run_->Named(Name, own))
-        return own == own ? own : Unknown(Unsettled::Unset, "#<" + std::string(Name) + ">");
-    return Unknown(Unsettled::Unset, "#<" + std::string(Name) + ">");
+        return own == own ? own : Unknown(Reason::Unset, "#<" + std::string(Name) + ">");
+    return Unknown(Reason::Unset, "#<" + std::string(Name) + ">");
 }
 
 void Params::Set(std::string_view Name, double Value) {
@@ -78,7 +73,7 @@ void Params::Set(std::string_view Name, double Value) {
     if (double* value = const_cast<double*>(Find(Name))) {
         *value = Value;
     } else if (run_ && Name.starts_with('_') && run_->Named(Name, own)) {
-        Fail(Unsettled::Error, "#<" + std::string(Name) + "> is read only");
+        Fail(Reason::Error, "#<" + std::string(Name) + "> is read only");
     } else if (!Name.empty() && Name[0] == '_') {
         globals_.emplace(Name, Value);
     } else {

@@ -12,15 +12,6 @@
 
 namespace vorlund {
 
-// Ends a run: why the program cannot be settled, and the word.
-struct Stop {
-    Unsettled Reason;
-    std::string Text;
-    std::int64_t Line = 0; // 0: the line being run
-};
-
-[[noreturn]] void Fail(Unsettled Reason, std::string Text);
-
 // What the run holds itself and a program may read: its modes, position and
 // tool (#<_metric>, #<_z>, #5422, ...). Each answers whether Name or Number
 // is one of them, its value NaN where the run cannot know it.
@@ -77,10 +68,10 @@ private:
         std::vector<std::pair<std::string, double>> named;
     };
     const double* Find(std::string_view Name) const;
-    double Unknown(Unsettled Reason, std::string Text) const;
+    double Unknown(Reason Why, std::string Text) const;
 
     const RunValues* run_;
-    mutable Stop unknown_{Unsettled::None, ""}; // the last unknown value read
+    mutable Doubt unknown_; // the last unknown value read
     double numbers_[kCount] = {};
     std::vector<bool> set_;
     std::map<std::string, double, std::less<>> globals_;

@@ -49,7 +49,7 @@ bool ReadNumber(const char*& P, double& Value) {
         Value = double(mant) / kPow10[fraction];
     } else {
         const auto [end, ec] = std::from_chars(P, p, Value, std::chars_format::fixed);
-        if (ec != std::errc() || end != p) Fail(Unsettled::Error, "number out of range");
+        if (ec != std::errc() || end != p) Fail(Reason::Error, "number out of range");
     }
     P = p;
     return true;
@@ -72,7 +72,7 @@ constexpr auto kCodeOf = [] {
 
 // NaN is a value the run cannot know: it passes through, only infinity fails.
 double Checked(double Value, const char* What) {
-    if (std::isinf(Value)) Fail(Unsettled::Error, What);
+    if (std::isinf(Value)) Fail(Reason::Error, What);
     return Value;
 }
 
@@ -100,17 +100,17 @@ double Binary(char Op, double A, double B) {
     case '*':
         return A * B;
     case '/':
-        if (B == 0.0) Fail(Unsettled::Error, "division by zero");
+        if (B == 0.0) Fail(Reason::Error, "division by zero");
         return A / B;
     case '%': {
-        if (B == 0.0) Fail(Unsettled::Error, "division by zero");
+        if (B == 0.0) Fail(Reason::Error, "division by zero");
         const double r = std::fmod(A, B);
         return r < 0.0 ? r + std::fabs(B) : r;
     }
     case '^':
         if (A < 0.0 && B != std::floor(B))
-            Fail(Unsettled::Error, "a negative number to a fractional power");
-        if (A == 0.0 && B < 0.0) Fail(Unsettled::Error, "division by zero");
+            Fail(Reason::Error, "a negative number to a fractional power");
+        if (A == 0.0 && B < 0.0) Fail(Reason::Error, "division by zero");
         return Checked(std::pow(A, B), "number out of range");
     case '=':
         return std::fabs(A - B) < 1e-4;
@@ -170,12 +170,12 @@ Keyword KeywordOf(std::string_view Text) {
 // Fanuc's BIN (binary-coded decimal to binary) and BCD (the other way).
 double Bcd(double Value, bool ToBinary) {
     if (Value < 0.0 || Value >= 1e9 || Value != std::floor(Value))
-        Fail(Unsettled::Error, ToBinary ? "BIN of a number that is no BCD" : "BCD out of range");
+        Fail(Reason::Error, ToBinary ? "BIN of a number that is no BCD" : "BCD out of range");
     auto v = static_cast<std::uint64_t>(Value);
     const std::uint64_t from = ToBinary ? 16 : 10, to = ToBinary ? 10 : 16;
     std::uint64_t result = 0;
     for (std::uint64_t place = 1; v; v /= from, place *= to) {
-        if (v % from > 9) Fail(Unsettled::Error, "BIN of a number that is no BCD");
+        if (v % from > 9) Fail(Reason::Error, "BIN of a number that is no BCD");
         result += v % from * place;
     }
     return double(result);
@@ -186,7 +186,7 @@ double Zeroed(double Value) {
 }
 
 void Expect(const char*& P, char C) {
-    if (*P != C) Fail(Unsettled::Error, "malformed expression");
+    if (*P != C) Fail(Reason::Error, "malformed expression");
     ++P;
 }
 
@@ -226,7 +226,7 @@ bool Parser::ReadOWord(std::string_view Code, OWord& Word) {
     if (*p == '<') {
         while (*p && *p != '>')
             ++p;
-        if (!*p) Fail(Unsettled::Error, "o-word name without >");
+        if (!*p) Fail(Reason::Error, "o-word name without >");
         Word.Name = std::string_view(name, std::size_t(++p - name));
     } else {
         while (*p == '0' && IsDigit(p[1]))
@@ -255,7 +255,7 @@ bool Parser::ReadComputedOWord(std::string_view Code, OWord& Word) {
     const double value = Real(p);
     if (value != value) params_.FailUnknown();
     if (!(value >= 0.0 && value < 1e9) || value != std::floor(value))
-        Fail(Unsettled::Error, "o-word number " + std::to_string(value));
+        Fail(Reason::Error, "o-word number " + std::to_string(value));
     oname_ = std::to_string(long(value));
     Word.Name = oname_;
     ReadKeyword(p, Word);
@@ -281,7 +281,7 @@ bool Parser::ReadMacro(std::string_view Code, Macro& Word) {
             if (!IsDigit(*p)) return false;
             Word.Id = *p++ - '0';
             if (IsDigit(*p) || Word.Id < 1 || Word.Id > 3)
-                Fail(Unsettled::Error, "loop number " + Upper(e.text) + std::string(1, p[-1]));
+                Fail(Reason::Error, "loop number " + Upper(e.text) + std::string(1, p[-1]));
         }
         Word.Word = e.word;
         Word.Rest = p;
@@ -291,7 +291,7 @@ bool Parser::ReadMacro(std::string_view Code, Macro& Word) {
 }
 
 void Parser::End(const char* P) {
-    if (*P) Fail(Unsettled::Error, "unexpected " + Upper(std::string_view(P).substr(0, 8)));
+    if (*P) Fail(Reason::Error, "unexpected " + Upper(std::string_view(P).substr(0, 8)));
 }
 
 void Parser::Words(std::string_view Code, Block& Given) {
@@ -307,7 +307,7 @@ void Parser::Words(std::string_view Code, Block& Given) {
     while (*p) {
         const char c = *p++;
         if (c == '#') {
-            if (count == 32) Fail(Unsettled::Error, "too many parameters set on one line");
+            if (count == 32) Fail(Reason::Error, "too many parameters set on one line");
             Setting& s = settings[count++];
             s.number = 0;
             s.length = 0;
@@ -328,7 +328,7 @@ void Parser::Words(std::string_view Code, Block& Given) {
             continue;
         }
         if (!IsLetter(c) || c == 'o')
-            Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(p - 1, 1)));
+            Fail(Reason::Error, "unknown word " + Upper(std::string_view(p - 1, 1)));
         const double value = Real(p);
         if (Params::IsVacant(value)) continue; // a vacant word is left out
         // Feeds, speeds and tool numbers cannot move the tool deeper.
@@ -337,15 +337,15 @@ void Parser::Words(std::string_view Code, Block& Given) {
         if (c == 'g' || c == 'm') {
             const bool g = c == 'g';
             if (!(value >= 0.0 && value < 1000.0))
-                Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(&c, 1)));
+                Fail(Reason::Error, "unknown word " + Upper(std::string_view(&c, 1)));
             const long tenths = long(value * 10.0 + 0.5);
             if (std::fabs(double(tenths) - value * 10.0) > 1e-3 || (!g && tenths % 10 != 0))
-                Fail(Unsettled::Error, "unknown word " + Upper(std::string_view(&c, 1)));
+                Fail(Reason::Error, "unknown word " + Upper(std::string_view(&c, 1)));
             if (g) {
-                if (Given.GCount == 16) Fail(Unsettled::Error, "too many G words on one line");
+                if (Given.GCount == 16) Fail(Reason::Error, "too many G words on one line");
                 Given.G[Given.GCount++] = std::uint16_t(tenths);
             } else {
-                if (Given.MCount == 8) Fail(Unsettled::Error, "too many M words on one line");
+                if (Given.MCount == 8) Fail(Reason::Error, "too many M words on one line");
                 Given.M[Given.MCount++] = std::uint16_t(tenths / 10);
             }
             Given.Has |= 1u << (c - 'a');
@@ -354,7 +354,7 @@ void Parser::Words(std::string_view Code, Block& Given) {
         if (c == 'n') continue;
         const std::uint32_t bit = 1u << (c - 'a');
         if (Given.Has & bit)
-            Fail(Unsettled::Error, "two " + Upper(std::string_view(&c, 1)) + " words");
+            Fail(Reason::Error, "two " + Upper(std::string_view(&c, 1)) + " words");
         Given.Has |= bit;
         Given.Value[c - 'a'] = value;
     }
@@ -371,7 +371,7 @@ double Parser::Real(const char*& P) {
         P = number;
         return minus ? -value : value;
     }
-    if (++depth_ > kMaxNesting) Fail(Unsettled::Error, "expression nested too deep");
+    if (++depth_ > kMaxNesting) Fail(Reason::Error, "expression nested too deep");
     bool negative = false;
     for (; *P == '-' || *P == '+'; ++P)
         negative ^= *P == '-';
@@ -385,7 +385,7 @@ double Parser::Real(const char*& P) {
     } else if (IsLetter(*P)) {
         value = Function(P);
     } else if (!ReadNumber(P, value)) {
-        Fail(Unsettled::Error, *P ? "malformed expression" : "a word without a value");
+        Fail(Reason::Error, *P ? "malformed expression" : "a word without a value");
     }
     --depth_;
     return negative ? -value : value;
@@ -444,18 +444,18 @@ double Parser::Function(const char*& P) {
     if (name == "round") return std::round(a);
     if (name == "exp") return Checked(std::exp(a), "number out of range");
     if (name == "asin" || name == "acos") {
-        if (a < -1.0 || a > 1.0) Fail(Unsettled::Error, Upper(name) + " of a number beyond 1");
+        if (a < -1.0 || a > 1.0) Fail(Reason::Error, Upper(name) + " of a number beyond 1");
         return (name == "asin" ? std::asin(a) : std::acos(a)) / kDegree;
     }
     if (name == "sqrt") {
-        if (a < 0.0) Fail(Unsettled::Error, "square root of a negative number");
+        if (a < 0.0) Fail(Reason::Error, "square root of a negative number");
         return std::sqrt(a);
     }
     if (name == "ln") {
-        if (a <= 0.0) Fail(Unsettled::Error, "logarithm of a number not above zero");
+        if (a <= 0.0) Fail(Reason::Error, "logarithm of a number not above zero");
         return std::log(a);
     }
-    Fail(Unsettled::Error, "unknown function " + Upper(name));
+    Fail(Reason::Error, "unknown function " + Upper(name));
 }
 
 double Parser::Parameter(const char*& P) {
@@ -468,7 +468,7 @@ int Parser::Number(const char*& P) {
     if (value != value) params_.FailUnknown();
     const double whole = std::round(value);
     if (std::fabs(value - whole) > 1e-4 || whole < 0 || whole >= Params::kCount)
-        Fail(Unsettled::Error, "no parameter #" + std::to_string(value));
+        Fail(Reason::Error, "no parameter #" + std::to_string(value));
     return int(whole);
 }
 
@@ -480,7 +480,7 @@ std::string_view Parser::Name(const char*& P) {
         ++P;
     const std::string_view name(start, std::size_t(P - start));
     Expect(P, '>');
-    if (name.empty()) Fail(Unsettled::Error, "a parameter without a name");
+    if (name.empty()) Fail(Reason::Error, "a parameter without a name");
     return name;
 }
 

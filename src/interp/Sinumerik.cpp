@@ -72,7 +72,7 @@ Text Parenthesized(Text& T) {
         T.remove_prefix(i + 1);
         return inside;
     }
-    Fail(Unsettled::Error, "a \"(\" without its \")\"");
+    Fail(Reason::Error, "a \"(\" without its \")\"");
 }
 
 // Takes Word from the front of T when it stands there whole.
@@ -90,7 +90,7 @@ std::string Short(Text T) {
 }
 
 double Checked(double V) {
-    if (!std::isfinite(V)) Fail(Unsettled::Error, "number out of range");
+    if (!std::isfinite(V)) Fail(Reason::Error, "number out of range");
     return V;
 }
 
@@ -109,7 +109,7 @@ double Decimal(Text& T) {
         fraction = i - first;
     }
     const std::size_t digits = i - (fraction || (i > 0 && T[i - 1] == '.'));
-    if (digits == 0) Fail(Unsettled::Error, "malformed number");
+    if (digits == 0) Fail(Reason::Error, "malformed number");
     double v = 0.0;
     if (digits <= 19 && mant < (std::uint64_t(1) << 53) && fraction <= 22) {
         v = double(mant) / kPow10[fraction];
@@ -117,7 +117,7 @@ double Decimal(Text& T) {
         return v;
     } else {
         const auto [end, ec] = std::from_chars(T.data(), T.data() + i, v);
-        if (ec != std::errc() || end != T.data() + i) Fail(Unsettled::Error, "malformed number");
+        if (ec != std::errc() || end != T.data() + i) Fail(Reason::Error, "malformed number");
     }
     T.remove_prefix(i);
     return Checked(v);
@@ -309,7 +309,7 @@ InterpResult Runner::Run() {
             Step(Code(line));
             if (!sections_.empty()) Sections(at, true);
         }
-    } catch (const Stop& stop) {
+    } catch (const Doubt& stop) {
         return Stopped(stop, reader_.Line());
     }
     return Reached(machine_);
@@ -371,7 +371,7 @@ void Runner::Step(Text Code) {
     }
     if (word == "IF") return If(rest);
     if (word == "ELSE") { // the end of a branch that ran
-        if (SkipTo(false) != Kw::Endif) Fail(Unsettled::Error, "ELSE without ENDIF");
+        if (SkipTo(false) != Kw::Endif) Fail(Reason::Error, "ELSE without ENDIF");
         return;
     }
     if (word == "ENDIF") return;
@@ -399,7 +399,7 @@ void Runner::Step(Text Code) {
         word == "DISPLOF" || word == "DISPLON" || word == "SBLOF" || word == "SBLON")
         return;
     if (word == "CALL" || word == "PCALL" || word == "EXTCALL" || word == "MCALLA")
-        Fail(Unsettled::MissingProgram, Short(Code));
+        Fail(Reason::MissingProgram, Short(Code));
     if (word == "TRANS" || word == "ATRANS" || word == "ROT" || word == "AROT" || word == "SCALE" ||
         word == "ASCALE" || word == "MIRROR" || word == "AMIRROR")
         return Frame(word, rest);
@@ -450,14 +450,14 @@ Place Runner::Target(Text Key, int Direction, bool Optional, bool& Found) {
         for (auto it = last; it != first;)
             if ((--it)->second.Offset <= here) return it->second;
     Found = false;
-    if (!Optional) Fail(Unsettled::Error, "no jump target " + Short(Key));
+    if (!Optional) Fail(Reason::Error, "no jump target " + Short(Key));
     return {};
 }
 
 void Runner::Goto(Text Rest, int Direction, bool Optional) {
     Text t = Rest;
     const Text key = Name(t);
-    if (key.empty() || !Trim(t).empty()) Fail(Unsettled::Error, "malformed jump");
+    if (key.empty() || !Trim(t).empty()) Fail(Reason::Error, "malformed jump");
     bool found = false;
     const Place to = Target(key, Direction, Optional, found);
     if (found) reader_.Seek(to.Offset, to.Line);
@@ -472,12 +472,12 @@ int Direction(Text Word) {
 void Runner::Case(Text Rest) {
     Text t = Rest;
     const double v = Expr(t);
-    if (!Take(t, "OF")) Fail(Unsettled::Error, "CASE without OF");
+    if (!Take(t, "OF")) Fail(Reason::Error, "CASE without OF");
     while (!(t = Trim(t)).empty()) {
         const bool match = Take(t, "DEFAULT") || Expr(t) == v;
         const Text go = Name(t);
         const Text label = Name(t);
-        if (Direction(go) == 2 || label.empty()) Fail(Unsettled::Error, "malformed CASE");
+        if (Direction(go) == 2 || label.empty()) Fail(Reason::Error, "malformed CASE");
         if (match) return Goto(label, Direction(go), go == "GOTOC");
     }
 }
@@ -491,8 +491,8 @@ void Runner::If(Text Rest) {
         if (!yes) return;
         return Goto(rest, Direction(word), word == "GOTOC");
     }
-    if (!Trim(Rest).empty()) Fail(Unsettled::Error, "malformed IF");
-    if (!yes && SkipTo(true) == Kw::None) Fail(Unsettled::Error, "IF without ENDIF");
+    if (!Trim(Rest).empty()) Fail(Reason::Error, "malformed IF");
+    if (!yes && SkipTo(true) == Kw::None) Fail(Reason::Error, "IF without ENDIF");
 }
 
 // The flow keyword a code line opens or closes with.
@@ -534,12 +534,12 @@ void Runner::While(Text Rest) {
     const Place head{reader_.Start(), reader_.Line()};
     std::erase_if(loops_, [&](const Loop& L) { return L.Head.Offset >= head.Offset; });
     const bool yes = Expr(Rest) != 0.0;
-    if (!Trim(Rest).empty()) Fail(Unsettled::Error, "malformed WHILE");
+    if (!Trim(Rest).empty()) Fail(Reason::Error, "malformed WHILE");
     if (yes) {
         loops_.push_back({Kw::While, head, {reader_.After(), reader_.Line() + 1}, {}, 0.0});
         return;
     }
-    if (SkipTo(false) != Kw::Endwhile) Fail(Unsettled::Error, "WHILE without ENDWHILE");
+    if (SkipTo(false) != Kw::Endwhile) Fail(Reason::Error, "WHILE without ENDWHILE");
 }
 
 // FOR var = start TO end: the end is read once.
@@ -548,20 +548,20 @@ void Runner::For(Text Rest) {
     std::erase_if(loops_, [&](const Loop& L) { return L.Head.Offset >= head.Offset; });
     Text t = Rest;
     const Text name = Name(t);
-    if (name.empty()) Fail(Unsettled::Error, "malformed FOR");
+    if (name.empty()) Fail(Reason::Error, "malformed FOR");
     const std::string key = Key(name, t);
     t = Trim(t);
-    if (!t.starts_with('=')) Fail(Unsettled::Error, "malformed FOR");
+    if (!t.starts_with('=')) Fail(Reason::Error, "malformed FOR");
     t.remove_prefix(1);
     Set(key, Expr(t));
-    if (!Take(t, "TO")) Fail(Unsettled::Error, "FOR without TO");
+    if (!Take(t, "TO")) Fail(Reason::Error, "FOR without TO");
     const double end = Expr(t);
-    if (!Trim(t).empty()) Fail(Unsettled::Error, "malformed FOR");
+    if (!Trim(t).empty()) Fail(Reason::Error, "malformed FOR");
     if (Get(key) <= end) {
         loops_.push_back({Kw::For, head, {reader_.After(), reader_.Line() + 1}, key, end});
         return;
     }
-    if (SkipTo(false) != Kw::Endfor) Fail(Unsettled::Error, "FOR without ENDFOR");
+    if (SkipTo(false) != Kw::Endfor) Fail(Reason::Error, "FOR without ENDFOR");
 }
 
 // LOOP and REPEAT open a block; ENDWHILE, ENDFOR, UNTIL, ENDLOOP close one.
@@ -578,7 +578,7 @@ void Runner::Close(Kw Kind, Text Rest) {
                                          : Kw::Loop;
     const std::size_t floor = frames_.empty() ? 0 : frames_.back().Loops;
     if (loops_.size() <= floor || loops_.back().Kind != open)
-        Fail(Unsettled::Error, "a loop's end without its start");
+        Fail(Reason::Error, "a loop's end without its start");
     Loop& loop = loops_.back();
     if (Kind == Kw::Endwhile) return reader_.Seek(loop.Head.Offset, loop.Head.Line);
     if (Kind == Kw::Until) {
@@ -611,11 +611,11 @@ void Runner::Repeat(Text Rest, bool Single) {
     double times = 1.0;
     if (Take(t, "P")) {
         t = Trim(t);
-        if (!t.starts_with('=')) Fail(Unsettled::Error, "malformed REPEAT");
+        if (!t.starts_with('=')) Fail(Reason::Error, "malformed REPEAT");
         t.remove_prefix(1);
         times = Expr(t);
     }
-    if (from.empty() || !Trim(t).empty()) Fail(Unsettled::Error, "malformed REPEAT");
+    if (from.empty() || !Trim(t).empty()) Fail(Reason::Error, "malformed REPEAT");
     const std::uint64_t here = reader_.Start();
     const Place back{reader_.After(), reader_.Line() + 1};
     if (times < 1.0) return;
@@ -631,7 +631,7 @@ void Runner::Repeat(Text Rest, bool Single) {
         }
     }
     if (sections_.size() >= std::size_t(limits_.CallDepth))
-        Fail(Unsettled::Runaway, "REPEAT nested deeper than " + std::to_string(limits_.CallDepth));
+        Fail(Reason::Runaway, "REPEAT nested deeper than " + std::to_string(limits_.CallDepth));
     sections_.push_back(s);
     reader_.Seek(first.Offset, first.Line);
 }
@@ -655,9 +655,9 @@ bool Runner::Sections(std::uint64_t At, bool After) {
 void Runner::Call(const std::string& Name, Text ArgText, double Times) {
     if (!indexed_) Index();
     const auto it = labels_.find("PROC " + Name);
-    if (it == labels_.end()) Fail(Unsettled::MissingProgram, Name);
+    if (it == labels_.end()) Fail(Reason::MissingProgram, Name);
     if (frames_.size() >= std::size_t(limits_.CallDepth))
-        Fail(Unsettled::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
+        Fail(Reason::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
     args_ = {};
     Args(ArgText, args_);
     if (Times < 1.0) return;
@@ -686,7 +686,7 @@ void Runner::Proc(Text Rest) {
         Text name;
         for (Text w = Name(t); !w.empty(); w = Name(t))
             name = w;
-        if (name.empty()) Fail(Unsettled::Error, "malformed PROC");
+        if (name.empty()) Fail(Reason::Error, "malformed PROC");
         std::string key(name);
         if (t.starts_with('[')) { // an array parameter: its size
             const std::size_t close = t.find(']');
@@ -798,7 +798,7 @@ double Runner::Product(Text& T) {
             return v;
         }
         const double w = Unary(T);
-        if (op != '*' && w == 0.0) Fail(Unsettled::Error, "division by zero");
+        if (op != '*' && w == 0.0) Fail(Reason::Error, "division by zero");
         v = Checked(op == '*'   ? v * w
                     : op == '/' ? v / w
                     : op == 'd' ? std::trunc(v / w)
@@ -814,7 +814,7 @@ double Runner::Unary(Text& T) {
     if (sign) T.remove_prefix(1);
     const bool negate = !sign && Take(T, "NOT");
     if (!sign && !negate) return Primary(T);
-    if (++depth_ > 64) Fail(Unsettled::Error, "expression nested too deep");
+    if (++depth_ > 64) Fail(Reason::Error, "expression nested too deep");
     const double v = Unary(T);
     --depth_;
     if (negate) return v == 0.0 ? 1.0 : 0.0;
@@ -823,24 +823,24 @@ double Runner::Unary(Text& T) {
 
 double Runner::Primary(Text& T) {
     T = Trim(T);
-    if (T.empty()) Fail(Unsettled::Error, "malformed expression");
-    if (++depth_ > 64) Fail(Unsettled::Error, "expression nested too deep");
+    if (T.empty()) Fail(Reason::Error, "malformed expression");
+    if (++depth_ > 64) Fail(Reason::Error, "expression nested too deep");
     double v = 0.0;
     if (T[0] == '(') {
         T.remove_prefix(1);
         v = Expr(T);
         T = Trim(T);
-        if (T.empty() || T[0] != ')') Fail(Unsettled::Error, "malformed expression");
+        if (T.empty() || T[0] != ')') Fail(Reason::Error, "malformed expression");
         T.remove_prefix(1);
     } else if (IsDigit(T[0]) || T[0] == '.') {
         v = Number(T);
     } else if (const int r = RIndex(T); r >= 0) {
-        if (!rSet_[r]) Fail(Unsettled::Unset, "R" + std::to_string(r));
+        if (!rSet_[r]) Fail(Reason::Unset, "R" + std::to_string(r));
         v = r_[r];
     } else {
         const Text name = Name(T);
-        if (name.empty()) Fail(Unsettled::Error, "malformed expression");
-        if (name[0] == '$') Fail(Unsettled::Unset, std::string(name));
+        if (name.empty()) Fail(Reason::Error, "malformed expression");
+        if (name[0] == '$') Fail(Reason::Unset, std::string(name));
         if (Trim(T).starts_with('(')) {
             v = Function(name, T);
         } else if (name == "TRUE" || name == "FALSE") {
@@ -860,19 +860,19 @@ double Runner::Function(Text Name, Text& T) {
     double a[3] = {};
     int n = 0;
     for (;;) {
-        if (n == 3) Fail(Unsettled::Error, "too many arguments to " + Short(Name));
+        if (n == 3) Fail(Reason::Error, "too many arguments to " + Short(Name));
         a[n++] = Expr(T);
         T = Trim(T);
         if (T.starts_with(',')) {
             T.remove_prefix(1);
             continue;
         }
-        if (!T.starts_with(')')) Fail(Unsettled::Error, "malformed " + Short(Name));
+        if (!T.starts_with(')')) Fail(Reason::Error, "malformed " + Short(Name));
         T.remove_prefix(1);
         break;
     }
     const auto want = [&](int Count) {
-        if (n != Count) Fail(Unsettled::Error, "malformed " + Short(Name));
+        if (n != Count) Fail(Reason::Error, "malformed " + Short(Name));
     };
     const double x = a[0];
     if (Name == "ATAN2") return want(2), Degrees(std::atan2(a[0], a[1]));
@@ -884,11 +884,11 @@ double Runner::Function(Text Name, Text& T) {
     if (Name == "COS") return std::cos(Radians(x));
     if (Name == "TAN") return Checked(std::tan(Radians(x)));
     if (Name == "ASIN" || Name == "ACOS") {
-        if (x < -1.0 || x > 1.0) Fail(Unsettled::Error, Short(Name) + " of a number beyond 1");
+        if (x < -1.0 || x > 1.0) Fail(Reason::Error, Short(Name) + " of a number beyond 1");
         return Degrees(Name == "ASIN" ? std::asin(x) : std::acos(x));
     }
     if (Name == "SQRT") {
-        if (x < 0.0) Fail(Unsettled::Error, "square root of a negative number");
+        if (x < 0.0) Fail(Reason::Error, "square root of a negative number");
         return std::sqrt(x);
     }
     if (Name == "ABS") return std::fabs(x);
@@ -897,10 +897,10 @@ double Runner::Function(Text Name, Text& T) {
     if (Name == "ROUND") return std::round(x);
     if (Name == "ROUNDUP") return std::ceil(x);
     if (Name == "LN" || Name == "EXP") {
-        if (Name == "LN" && x <= 0.0) Fail(Unsettled::Error, "logarithm of a number not above 0");
+        if (Name == "LN" && x <= 0.0) Fail(Reason::Error, "logarithm of a number not above 0");
         return Checked(Name == "LN" ? std::log(x) : std::exp(x));
     }
-    Fail(Unsettled::Error, "unknown function " + Short(Name));
+    Fail(Reason::Error, "unknown function " + Short(Name));
 }
 
 // A number: "12.5", ".5", "1EX3".
@@ -924,7 +924,7 @@ std::string Runner::Key(Text Name, Text& T) {
     for (;;) {
         const double i = Expr(T);
         if (i != std::floor(i) || std::fabs(i) > 1e9)
-            Fail(Unsettled::Error, "array index " + Short(Name));
+            Fail(Reason::Error, "array index " + Short(Name));
         key += std::to_string(long(i));
         T = Trim(T);
         if (T.starts_with(',')) {
@@ -932,7 +932,7 @@ std::string Runner::Key(Text Name, Text& T) {
             T.remove_prefix(1);
             continue;
         }
-        if (!T.starts_with(']')) Fail(Unsettled::Error, "malformed index " + Short(Name));
+        if (!T.starts_with(']')) Fail(Reason::Error, "malformed index " + Short(Name));
         T.remove_prefix(1);
         return key + ']';
     }
@@ -948,7 +948,7 @@ int Runner::RIndex(Text& T) {
         t.remove_prefix(1);
         n = Expr(t);
         t = Trim(t);
-        if (!t.starts_with(']')) Fail(Unsettled::Error, "malformed R[");
+        if (!t.starts_with(']')) Fail(Reason::Error, "malformed R[");
         t.remove_prefix(1);
     } else {
         std::size_t i = 0;
@@ -958,7 +958,7 @@ int Runner::RIndex(Text& T) {
         t.remove_prefix(i);
     }
     if (n < 0.0 || n >= 1000.0 || n != std::floor(n))
-        Fail(Unsettled::Error, "no parameter R" + std::to_string(long(std::clamp(n, -1e9, 1e9))));
+        Fail(Reason::Error, "no parameter R" + std::to_string(long(std::clamp(n, -1e9, 1e9))));
     T = t;
     return int(n);
 }
@@ -968,14 +968,14 @@ int Runner::RIndex(Text& T) {
 Var& Runner::Declare(const std::string& Key, bool Int) {
     Scope& scope = scopes_.back();
     if (scope.size() >= 100'000 && !scope.contains(Key))
-        Fail(Unsettled::Runaway, "more than 100000 variables");
+        Fail(Reason::Runaway, "more than 100000 variables");
     return scope[Key] = {0.0, false, Int};
 }
 
 double Runner::Get(const std::string& Key) {
     const Scope& scope = scopes_.back();
     const auto it = scope.find(Key);
-    if (it == scope.end() || !it->second.Set) Fail(Unsettled::Unset, Key);
+    if (it == scope.end() || !it->second.Set) Fail(Reason::Unset, Key);
     return it->second.Value;
 }
 
@@ -995,10 +995,10 @@ void Runner::Set(const std::string& Key, double Value) {
 
 // NAME=expr, NAME[i]=expr; $ variables are the controller's own data.
 void Runner::Assign(Text Name, Text& T) {
-    if (Name[0] == '$') Fail(Unsettled::Offset, std::string(Name));
+    if (Name[0] == '$') Fail(Reason::Offset, std::string(Name));
     const std::string key = Key(Name, T);
     T = Trim(T);
-    if (!T.starts_with('=') || T.starts_with("==")) Fail(Unsettled::Error, "malformed " + key);
+    if (!T.starts_with('=') || T.starts_with("==")) Fail(Reason::Error, "malformed " + key);
     T.remove_prefix(1);
     T = Trim(T);
     if (T.starts_with('"')) { // a string
@@ -1018,7 +1018,7 @@ void Runner::Def(Text Rest) {
     if (!number) return; // strings, axes, frames: no depth
     while (!(t = Trim(t)).empty()) {
         const Text name = Name(t);
-        if (name.empty()) Fail(Unsettled::Error, "malformed DEF");
+        if (name.empty()) Fail(Reason::Error, "malformed DEF");
         std::string key(name);
         if (Trim(t).starts_with('[')) { // an array: its elements are set one by one
             t = Trim(t);
@@ -1032,7 +1032,7 @@ void Runner::Def(Text Rest) {
             Set(key, Expr(t));
         }
         t = Trim(t);
-        if (!t.empty() && t[0] != ',') Fail(Unsettled::Error, "malformed DEF");
+        if (!t.empty() && t[0] != ',') Fail(Reason::Error, "malformed DEF");
         if (!t.empty()) t.remove_prefix(1);
     }
 }
@@ -1048,7 +1048,7 @@ void Runner::Block(Text Code) {
         if (t.empty()) break;
         Word(w, t);
     }
-    if (w.Polar) Fail(Unsettled::Error, "polar coordinates");
+    if (w.Polar) Fail(Reason::Error, "polar coordinates");
     Move(w);
     if (!w.Call.empty()) Call(w.Call, w.CallArgs, w.Repeats);
 }
@@ -1082,10 +1082,10 @@ void Runner::Word(Words& W, Text& T) {
     }
     if (c == '$' || c == '_' || (IsUpper(c) && T.size() > 1 && (IsUpper(T[1]) || T[1] == '_'))) {
         const Text name = Name(T);
-        if (!Statement(name, T, W)) Fail(Unsettled::Error, "unknown word " + Short(name));
+        if (!Statement(name, T, W)) Fail(Reason::Error, "unknown word " + Short(name));
         return;
     }
-    if (!IsUpper(c)) Fail(Unsettled::Error, "malformed block");
+    if (!IsUpper(c)) Fail(Reason::Error, "malformed block");
     T.remove_prefix(1);
     // R1=, I1=: an address with a number in its name.
     std::size_t digits = 0;
@@ -1101,7 +1101,7 @@ void Runner::Word(Words& W, Text& T) {
             return;
         }
         if (c == 'M' || c == 'S' || c == 'F' || c == 'T' || c == 'D' || c == 'H') return;
-        Fail(Unsettled::Error, "unknown word " + std::string(1, c) + std::to_string(n));
+        Fail(Reason::Error, "unknown word " + std::string(1, c) + std::to_string(n));
     }
     // X=expr, X=AC(expr), X=IC(expr), or X10, X-5.5.
     if (!T.empty() && IsBlank(T[0])) T = Trim(T);
@@ -1118,7 +1118,7 @@ void Runner::Word(Words& W, Text& T) {
     const bool minus = T.starts_with('-');
     if (minus || T.starts_with('+')) T.remove_prefix(1);
     if (T.empty() || !(IsDigit(T[0]) || T[0] == '.'))
-        Fail(Unsettled::Error, "malformed word " + std::string(1, c));
+        Fail(Reason::Error, "malformed word " + std::string(1, c));
     const double v = Decimal(T);
     Address(W, c, minus ? -v : v);
     if (c == 'L' && Trim(T).starts_with('(')) W.CallArgs = Parenthesized(T);
@@ -1132,11 +1132,11 @@ void Runner::Axis(Words& W, char Letter, Text& T) {
     if ((mode != "AC" && mode != "IC") || !Trim(u).starts_with('('))
         return Address(W, Letter, Expr(T));
     const int axis = Letter - 'X';
-    if (axis < 0 || axis > 2) Fail(Unsettled::Error, std::string(1, Letter) + "=" + Short(mode));
+    if (axis < 0 || axis > 2) Fail(Reason::Error, std::string(1, Letter) + "=" + Short(mode));
     T = Trim(u).substr(1);
     const double v = Expr(T);
     T = Trim(T);
-    if (!T.starts_with(')')) Fail(Unsettled::Error, "malformed " + Short(mode));
+    if (!T.starts_with(')')) Fail(Reason::Error, "malformed " + Short(mode));
     T.remove_prefix(1);
     Address(W, Letter, v);
     const auto bit = std::uint8_t(1u << axis);
@@ -1152,7 +1152,7 @@ void Runner::Address(Words& W, char Letter, double Value) {
         return GCode(W, Value);
     case 'M':
         if (Value != std::floor(Value) || Value < 0.0 || Value > 9999.0)
-            Fail(Unsettled::Error, "malformed M word");
+            Fail(Reason::Error, "malformed M word");
         if (b.MCount < 8) b.M[b.MCount++] = std::uint16_t(Value);
         return;
     case 'X':
@@ -1166,10 +1166,10 @@ void Runner::Address(Words& W, char Letter, double Value) {
         return;
     case 'A':
     case 'B':
-        if (Value != 0.0) Fail(Unsettled::Frame, std::string(1, Letter) + " axis");
+        if (Value != 0.0) Fail(Reason::Frame, std::string(1, Letter) + " axis");
         return;
     case 'L':
-        if (Value != std::floor(Value) || Value < 0.0) Fail(Unsettled::Error, "malformed L");
+        if (Value != std::floor(Value) || Value < 0.0) Fail(Reason::Error, "malformed L");
         W.Call = "L" + std::to_string(long(std::min(Value, 1e9)));
         return;
     case 'P':
@@ -1189,13 +1189,13 @@ void Runner::Address(Words& W, char Letter, double Value) {
     case 'T':
         return;
     default:
-        Fail(Unsettled::Error, "unknown word " + std::string(1, Letter));
+        Fail(Reason::Error, "unknown word " + std::string(1, Letter));
     }
 }
 
 void Runner::GCode(Words& W, double Value) {
     if (Value != std::floor(Value) || Value < 0.0 || Value > 999.0)
-        Fail(Unsettled::Error, "malformed G word");
+        Fail(Reason::Error, "malformed G word");
     const int g = int(Value);
     vorlund::Block& b = W.B;
     const auto add = [&](int Code) {
@@ -1226,7 +1226,7 @@ void Runner::GCode(Words& W, double Value) {
         return;
     }
     if (IsIgnored(g)) return;
-    Fail(Unsettled::Error, "unknown G code G" + std::to_string(g));
+    Fail(Reason::Error, "unknown G code G" + std::to_string(g));
 }
 
 // A named word: a keyword, an extended address (CR=, TURN=), a variable
@@ -1234,7 +1234,7 @@ void Runner::GCode(Words& W, double Value) {
 bool Runner::Statement(Text Name, Text& T, Words& W) {
     T = Trim(T);
     if (T.starts_with('[')) return Assign(Name, T), true;
-    if (Name[0] == '$') Fail(Unsettled::Unset, std::string(Name));
+    if (Name[0] == '$') Fail(Reason::Unset, std::string(Name));
     const bool assign = T.starts_with('=') && !T.starts_with("==");
     if (assign) {
         if (Name == "CR" || Name == "TURN" || Name == "AR" || Name == "AP" || Name == "RP") {
@@ -1242,7 +1242,7 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
             const double v = Expr(T);
             if (Name == "CR") W.B.Has |= Bit('R'), W.B.Value['R' - 'A'] = v;
             if (Name == "TURN") {
-                if (v < 0.0 || v != std::floor(v)) Fail(Unsettled::Error, "malformed TURN");
+                if (v < 0.0 || v != std::floor(v)) Fail(Reason::Error, "malformed TURN");
                 W.B.Has |= Bit('P'), W.B.Value['P' - 'A'] = v + 1.0;
             }
             W.Ar |= Name == "AR";
@@ -1271,7 +1271,7 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
         W.Supa = true;
         return true;
     }
-    if (Name == "AC" || Name == "IC") Fail(Unsettled::Error, "malformed " + Short(Name));
+    if (Name == "AC" || Name == "IC") Fail(Reason::Error, "malformed " + Short(Name));
     static constexpr Text kModes[] = {
         "SOFT",    "BRISK",   "DRIVE",   "CFC",     "CFTCP",   "CFIN",     "FFWON",    "FFWOF",
         "STOPRE",  "TRAFOOF", "DIAMON",  "DIAMOF",  "DIAM90",  "UPATH",    "SPATH",    "FNORM",
@@ -1289,7 +1289,7 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
     if (!indexed_) Index();
     if (labels_.find("PROC " + std::string(Name)) != labels_.end()) {
         // The block's moves first, then the call with its arguments.
-        if (!Trim(T).empty()) Fail(Unsettled::Error, "a call among other words");
+        if (!Trim(T).empty()) Fail(Reason::Error, "a call among other words");
         Move(W);
         W = Words{};
         Call(std::string(Name), args, 1.0);
@@ -1305,8 +1305,8 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
     }
     if (Name.starts_with("CYCLE") || Name.starts_with("POCKET") || Name.starts_with("SLOT") ||
         Name.starts_with("HOLES"))
-        Fail(Unsettled::Cycle, std::string(Name));
-    Fail(Unsettled::MissingProgram, std::string(Name));
+        Fail(Reason::Cycle, std::string(Name));
+    Fail(Reason::MissingProgram, std::string(Name));
 }
 
 // Arguments "a, , b" of a call: an empty one or a string is not given.
@@ -1315,7 +1315,7 @@ void Runner::Args(Text T, CycleArgs& Out) {
     Text t = Trim(T);
     if (t.empty()) return;
     for (;;) {
-        if (Out.Count == CycleArgs::kMax) Fail(Unsettled::Error, "too many arguments");
+        if (Out.Count == CycleArgs::kMax) Fail(Reason::Error, "too many arguments");
         const int i = Out.Count++;
         t = Trim(t);
         if (t.starts_with('"')) {
@@ -1326,7 +1326,7 @@ void Runner::Args(Text T, CycleArgs& Out) {
         }
         t = Trim(t);
         if (t.empty()) return;
-        if (t[0] != ',') Fail(Unsettled::Error, "malformed arguments");
+        if (t[0] != ',') Fail(Reason::Error, "malformed arguments");
         t.remove_prefix(1);
     }
 }
@@ -1336,7 +1336,7 @@ void Runner::Args(Text T, CycleArgs& Out) {
 void Runner::Move(Words& W) {
     vorlund::Block& b = W.B;
     const bool axes = (b.Has & (Bit('X') | Bit('Y') | Bit('Z'))) != 0;
-    if (W.Offset && b.Given('Z') && b.Of('Z') != 0.0) Fail(Unsettled::Offset, "G58 or G59 Z");
+    if (W.Offset && b.Given('Z') && b.Of('Z') != 0.0) Fail(Reason::Offset, "G58 or G59 Z");
     if (W.NoMove || W.Offset) {
         b.Has &= ~(Bit('X') | Bit('Y') | Bit('Z'));
         if (b.GCount || b.MCount) Run(b);
@@ -1369,9 +1369,9 @@ void Runner::Move(Words& W) {
         modes.Has = 0;
         modes.Incremental = modes.AbsoluteAxes = 0;
         Run(modes);
-        if (machine_.Plane() != 170) Fail(Unsettled::Error, "CIP, CT or AR= outside G17");
-        if (b.Given('W')) Fail(Unsettled::Error, "CIP through another Z (K1=)");
-        if (W.Ar && !(b.Given('X') || b.Given('Y'))) Fail(Unsettled::Error, "AR= without an end");
+        if (machine_.Plane() != 170) Fail(Reason::Error, "CIP, CT or AR= outside G17");
+        if (b.Given('W')) Fail(Reason::Error, "CIP through another Z (K1=)");
+        if (W.Ar && !(b.Given('X') || b.Given('Y'))) Fail(Reason::Error, "AR= without an end");
         const int motion = machine_.Motion();
         vorlund::Block line;
         line.Line = b.Line;
@@ -1396,8 +1396,7 @@ void Runner::Move(Words& W) {
 }
 
 void Runner::Run(vorlund::Block& B) {
-    const Outcome out = machine_.Run(B);
-    if (out.Reason != Unsettled::None) Fail(out.Reason, out.Text);
+    machine_.Run(B);
 }
 
 // Frames: a shift or rotation in the plane changes no depth; one in Z, a
@@ -1407,7 +1406,7 @@ void Runner::Frame(Text Word, Text Rest) {
     Text t = Trim(Rest);
     if (t.empty()) return; // back to the settable frame
     const bool shift = Word == "TRANS" || Word == "ATRANS";
-    if (!shift && Word != "ROT" && Word != "AROT") Fail(Unsettled::Frame, name);
+    if (!shift && Word != "ROT" && Word != "AROT") Fail(Reason::Frame, name);
     while (!(t = Trim(t)).empty()) {
         const bool rpl = Take(t, "RPL");
         const char axis = rpl ? 'R' : t[0];
@@ -1416,10 +1415,10 @@ void Runner::Frame(Text Word, Text Rest) {
         if (t.starts_with('=')) t.remove_prefix(1);
         const double v = Expr(t);
         if (v == 0.0) continue;
-        if (shift && axis == 'Z') Fail(Unsettled::Offset, name + " Z");
+        if (shift && axis == 'Z') Fail(Reason::Offset, name + " Z");
         // A rotation about Z, or in the plane of G17, keeps every depth.
         if (!shift && !(axis == 'Z' || (rpl && machine_.Plane() == 170)))
-            Fail(Unsettled::Frame, name + " " + (rpl ? "RPL" : std::string(1, axis)));
+            Fail(Reason::Frame, name + " " + (rpl ? "RPL" : std::string(1, axis)));
     }
 }
 
@@ -1434,17 +1433,17 @@ void Runner::Mcall(Text Rest) {
     if (SiemensCycleKind(name) != SiemensCycle::Depth) {
         if (!indexed_) Index();
         if (labels_.find("PROC " + std::string(name)) != labels_.end())
-            Fail(Unsettled::Cycle, "MCALL " + std::string(name));
+            Fail(Reason::Cycle, "MCALL " + std::string(name));
         if (SiemensCycleKind(name) == SiemensCycle::Unknown &&
             !(name.starts_with("CYCLE") || name.starts_with("POCKET") || name.starts_with("SLOT")))
-            Fail(Unsettled::MissingProgram, std::string(name));
-        Fail(Unsettled::Cycle, std::string(name));
+            Fail(Reason::MissingProgram, std::string(name));
+        Fail(Reason::Cycle, std::string(name));
     }
     t = Trim(t);
     Text args;
     if (t.starts_with('(')) {
         const std::size_t close = t.rfind(')');
-        if (close == Text::npos) Fail(Unsettled::Error, "malformed MCALL");
+        if (close == Text::npos) Fail(Reason::Error, "malformed MCALL");
         args = t.substr(1, close - 1);
     }
     Args(args, mcallArgs_); // its values are read now
@@ -1460,10 +1459,10 @@ void Runner::Cycle(const std::string& Name, const CycleArgs& A, std::int64_t Lin
         if (!mcall_.empty()) Cycle(mcall_, mcallArgs_, Line);
         return;
     }
-    if (kind == SiemensCycle::Unknown) Fail(Unsettled::Cycle, Name);
+    if (kind == SiemensCycle::Unknown) Fail(Reason::Cycle, Name);
     const SiemensBottom bottom = SiemensBottomOf(Name, A);
-    if (bottom.Why != Unsettled::None) Fail(bottom.Why, bottom.Text);
-    if (machine_.Plane() != 170) Fail(Unsettled::Cycle, Name + " outside G17");
+    if (bottom.Why != Reason::None) Fail(bottom.Why, bottom.Text);
+    if (machine_.Plane() != 170) Fail(Reason::Cycle, Name + " outside G17");
     const int motion = machine_.Motion();
     const bool absolute = machine_.AbsoluteMode();
     vorlund::Block b;

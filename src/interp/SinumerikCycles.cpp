@@ -66,9 +66,9 @@ SiemensCycle SiemensCycleKind(std::string_view Name) {
 SiemensBottom SiemensBottomOf(std::string_view Name, const CycleArgs& Args) {
     const Shape* s = ShapeOf(Name);
     const std::string name(Name);
-    if (!s) return {Unsettled::Cycle, name};
+    if (!s) return {Reason::Cycle, name};
     const auto missing = [&](const char* Param) {
-        return SiemensBottom{Unsettled::Unset, name + " " + Param};
+        return SiemensBottom{Reason::Unset, name + " " + Param};
     };
     if (!Has(Args, s->Rtp)) return missing("RTP");
     SiemensBottom out;
@@ -82,7 +82,7 @@ SiemensBottom SiemensBottomOf(std::string_view Name, const CycleArgs& Args) {
     } else {
         return missing("DP");
     }
-    if (out.Retract < out.Bottom) return {Unsettled::Error, name + ": RTP below its depth"};
+    if (out.Retract < out.Bottom) return {Reason::Error, name + ": RTP below its depth"};
     return out;
 }
 

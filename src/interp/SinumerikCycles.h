@@ -27,7 +27,7 @@ struct CycleArgs {
 };
 
 struct SiemensBottom {
-    Unsettled Why = Unsettled::None;
+    Reason Why = Reason::None;
     std::string Text;
     double Bottom = 0.0, Retract = 0.0; // absolute
 };

@@ -143,7 +143,7 @@ void LineJudge::Code(char C) {
             word_ != Phase::Off || o_ != Phase::Off || keyBusy_;
 }
 
-void LineJudge::Note(DoubtKind Kind, const std::string& Text) {
+void LineJudge::Note(Reason Kind, const std::string& Text) {
     std::string& word = facts_.Words[std::size_t(Kind)];
     if (word.empty()) word = Text;
 }
@@ -241,7 +241,7 @@ void LineJudge::EndWord() {
     if (!digit_ || odd_) return;
     const WordRule* const rule = FindWord(letter_, whole_, unsigned(tenth_));
     if (!rule) return;
-    if (rule->Kind != DoubtKind::None) Note(rule->Kind, wordText_.Bytes);
+    if (rule->Kind != Reason::None) Note(rule->Kind, wordText_.Bytes);
     switch (rule->Does) {
     case Effect::Absolute:
     case Effect::Incremental:
@@ -250,7 +250,7 @@ void LineJudge::EndWord() {
     case Effect::Inch:
     case Effect::Millimetre:
         facts_.Unit = rule->Does == Effect::Millimetre;
-        facts_.Words[std::size_t(DoubtKind::Unit)] = wordText_.Bytes; // the last one
+        facts_.Words[std::size_t(Reason::Unit)] = wordText_.Bytes; // the last one
         break;
     case Effect::End:
         facts_.End = true;
@@ -308,7 +308,7 @@ void LineJudge::OWord(char C) {
 void LineJudge::EndOWord() {
     o_ = Phase::Off;
     if (std::find(std::begin(kOKeywords), std::end(kOKeywords), oKey_) != std::end(kOKeywords))
-        Note(DoubtKind::OWord, oText_.Bytes);
+        Note(Reason::OWord, oText_.Bytes);
 }
 
 void LineJudge::Keywords(char C) {
@@ -351,31 +351,31 @@ const LineFacts& LineJudge::End() {
     if (o_ == Phase::Keyword) EndOWord();
     if (wholeKey_ >= 0) Keywords('\0');
     if (facts_.HasZ) facts_.ZText = Trimmed(zText_.T.Bytes);
-    if (!lower_.Bytes.empty()) facts_.Words[std::size_t(DoubtKind::Lowercase)] = lower_.Bytes;
+    if (!lower_.Bytes.empty()) facts_.Words[std::size_t(Reason::Lowercase)] = lower_.Bytes;
     return facts_;
 }
 
 namespace {
 
 // The first kind that applies to a line with Facts, after lines that leave Track.
-DoubtKind KindOf(const DoubtTrack& Track, const LineFacts& Facts) {
-    for (std::size_t k = 1; k < kKinds; ++k) {
-        const auto kind = DoubtKind(k);
+Reason KindOf(const DoubtTrack& Track, const LineFacts& Facts) {
+    for (std::size_t k = 1; k < kScanReasons; ++k) {
+        const auto kind = Reason(k);
         bool applies = false;
         switch (kind) {
-        case DoubtKind::ForeignIncremental:
+        case Reason::ForeignIncremental:
             applies = Facts.ZBelow && Facts.ZAfterI;
             break;
-        case DoubtKind::Unreadable:
+        case Reason::Unreadable:
             applies = Facts.HasZ && !Facts.ZDigit && !Facts.ZAxis;
             break;
-        case DoubtKind::Incremental:
+        case Reason::Incremental:
             applies = Facts.ZBelow && Track.Now == Flow::Incremental;
             break;
-        case DoubtKind::AfterEnd:
+        case Reason::AfterEnd:
             applies = Facts.ZBelow && Track.Now == Flow::Ended;
             break;
-        case DoubtKind::Unit:
+        case Reason::Unit:
             applies = Facts.Unit >= 0 && Track.Unit >= 0 && Facts.Unit != Track.Unit;
             break;
         default:
@@ -384,15 +384,15 @@ DoubtKind KindOf(const DoubtTrack& Track, const LineFacts& Facts) {
         }
         if (applies) return kind;
     }
-    return DoubtKind::None;
+    return Reason::None;
 }
 
-std::string TextOf(DoubtKind Kind, const LineFacts& Facts) {
+std::string TextOf(Reason Kind, const LineFacts& Facts) {
     switch (Kind) {
-    case DoubtKind::ForeignIncremental:
-    case DoubtKind::Unreadable:
-    case DoubtKind::Incremental:
-    case DoubtKind::AfterEnd:
+    case Reason::ForeignIncremental:
+    case Reason::Unreadable:
+    case Reason::Incremental:
+    case Reason::AfterEnd:
         return std::string(Facts.ZText);
     default:
         return Facts.Words[std::size_t(Kind)];
@@ -401,7 +401,7 @@ std::string TextOf(DoubtKind Kind, const LineFacts& Facts) {
 
 void Count(DoubtTrack& Track, const Doubt& Found) {
     if (Track.Lines++ == 0) Track.First = Found;
-    if (Foreign(Found.Kind) && Track.Foreign.Line == 0) Track.Foreign = Found;
+    if (Foreign(Found.Why) && Track.Foreign.Line == 0) Track.Foreign = Found;
 }
 
 } // namespace
@@ -409,15 +409,15 @@ void Count(DoubtTrack& Track, const Doubt& Found) {
 void AddLine(DoubtTrack& Track, const LineFacts& Facts, std::int64_t Line) {
     if (Facts.Mode >= 0 && Track.Now != Flow::Ended)
         Track.Now = Facts.Mode ? Flow::Incremental : Flow::Absolute;
-    const DoubtKind kind = KindOf(Track, Facts);
+    const Reason kind = KindOf(Track, Facts);
     if (Facts.Unit >= 0) {
         if (Track.FirstUnit.Unit < 0)
-            Track.FirstUnit = {Facts.Unit, Line, kind != DoubtKind::None,
-                               Facts.Words[std::size_t(DoubtKind::Unit)]};
+            Track.FirstUnit = {Facts.Unit, Line, kind != Reason::None,
+                               Facts.Words[std::size_t(Reason::Unit)]};
         Track.Unit = Facts.Unit;
     }
     if (Facts.End) Track.Now = Flow::Ended;
-    if (kind != DoubtKind::None) Count(Track, {Line, kind, TextOf(kind, Facts)});
+    if (kind != Reason::None) Count(Track, {kind, TextOf(kind, Facts), Line});
 }
 
 void Append(DoubtTrack& First, const DoubtTrack& Then, std::int64_t Offset) {
@@ -429,7 +429,7 @@ void Append(DoubtTrack& First, const DoubtTrack& Then, std::int64_t Offset) {
     Doubt then = Then.First;
     if (then.Line) then.Line += Offset;
     if (change && !unit.Doubtful && (then.Line == 0 || unit.Line + Offset < then.Line))
-        then = {unit.Line + Offset, DoubtKind::Unit, unit.Text};
+        then = {Reason::Unit, unit.Text, unit.Line + Offset};
     if (First.First.Line == 0) First.First = then;
     if (First.Foreign.Line == 0 && Then.Foreign.Line) {
         First.Foreign = Then.Foreign;

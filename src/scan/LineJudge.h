@@ -26,7 +26,7 @@ struct LineFacts {
     bool End = false;       // M2 or M30
     std::string_view ZText; // into the judge's own text, until its Reset
     // The first word of each kind, raw; empty when none.
-    std::array<std::string, kKinds> Words;
+    std::array<std::string, kScanReasons> Words;
 };
 
 // Reads one line a byte at a time, so that a line cut into pieces reads as a
@@ -84,7 +84,7 @@ private:
     void OWord(char C);
     void EndOWord();
     void Keywords(char C);
-    void Note(DoubtKind Kind, const std::string& Text);
+    void Note(Reason Kind, const std::string& Text);
 
     LineFacts facts_;
     Comment comment_ = Comment::None;

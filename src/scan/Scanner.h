@@ -11,12 +11,6 @@
 
 namespace vorlund {
 
-struct Doubt {
-    std::int64_t Line = 0; // 1-based; 0 when none
-    DoubtKind Kind = DoubtKind::None;
-    std::string Text; // the Z word or the keyword, raw, at most kTextMax bytes
-};
-
 // Where the later lines are read: in absolute or incremental distance mode,
 // or past the program's end (M2, M30).
 enum class Flow : std::uint8_t { Absolute, Incremental, Ended };

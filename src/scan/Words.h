@@ -5,6 +5,7 @@
 // all derive from these tables.
 
 #include "common/OWords.h"
+#include "common/Reason.h"
 
 #include <array>
 #include <cstdint>
@@ -12,50 +13,15 @@
 
 namespace vorlund {
 
-// Why the fast scan cannot settle a line; a line gets the first kind that
-// applies. The Foreign kinds are words of other dialects: their files are
-// run by the reader of their dialect, or keep the doubt; running the program
-// settles the others.
-enum class DoubtKind : std::uint8_t {
-    None,
-    ForeignIncremental, // IZ below 0
-    ForeignMachine,     // M91, M92 or SUPA with Z below 0
-    ForeignOffset,      // CYCL DEF 7., TRANS, ATRANS with Z below 0
-    ForeignCall,        // CALL PGM
-    ForeignCycle,       // a cycle call: CYCLE81(, MCALL, POCKET1, CYCL CALL
-    ForeignFlow,        // a jump or loop: GOTOF, FOR, REPEAT, LOOP, CALL LBL 1 REP 5
-    ForeignFrame,       // scaling, mirroring, rotation out of the plane, a tilted plane
-    Unreadable,         // a Z word without a number: Z#1, Z[#2-1], Z 3
-    Incremental,        // Z below 0 under G91
-    AfterEnd,           // Z below 0 after M2 or M30
-    Machine,            // G53 with Z below 0
-    Offset,             // G10, G52 or G92 with Z below 0
-    Probe,              // G38.2 to G38.5 or G31 with Z below 0
-    Plane,              // G18, G19: arcs in XZ or YZ
-    Frame,              // G51, G51.1, G68, G68.2: scaling, mirroring, rotation
-    Call,               // M98, M99, G65, G66; M89, a modal cycle call
-    Jump,               // GOTO, IF, WHILE: macro jumps, conditions and loops
-    OWord,              // o-word control: sub, call, if, while, ...
-    Lowercase,          // a lower-case letter
-    Unit,               // G20 or G21 after the other; last, so that joining parts can tell
-};
-
-inline constexpr std::size_t kKinds = std::size_t(DoubtKind::Unit) + 1;
-
-// Whether a kind belongs to another dialect, which only its own reader runs.
-constexpr bool Foreign(DoubtKind Kind) {
-    return Kind >= DoubtKind::ForeignIncremental && Kind <= DoubtKind::ForeignFrame;
-}
-
 // Whether a word of the kind makes a doubt only on a line whose Z is below 0.
-constexpr bool NeedsZBelow(DoubtKind Kind) {
+constexpr bool NeedsZBelow(Reason Kind) {
     switch (Kind) {
-    case DoubtKind::ForeignIncremental:
-    case DoubtKind::ForeignMachine:
-    case DoubtKind::ForeignOffset:
-    case DoubtKind::Machine:
-    case DoubtKind::Offset:
-    case DoubtKind::Probe:
+    case Reason::ForeignIncremental:
+    case Reason::ForeignMachine:
+    case Reason::ForeignOffset:
+    case Reason::Machine:
+    case Reason::Offset:
+    case Reason::Probe:
         return true;
     default:
         return false;
@@ -69,41 +35,41 @@ enum class Effect : std::uint8_t { None, Absolute, Incremental, Inch, Millimetre
 struct WordRule {
     char Letter;
     std::uint16_t Code;
-    DoubtKind Kind;
+    Reason Kind;
     Effect Does = Effect::None;
 };
 
 inline constexpr WordRule kWordRules[] = {
-    {'G', 530, DoubtKind::Machine},
-    {'G', 100, DoubtKind::Offset},
-    {'G', 520, DoubtKind::Offset},
-    {'G', 431, DoubtKind::Offset}, // a tool length from the axis words: no move
-    {'G', 432, DoubtKind::Offset},
-    {'G', 920, DoubtKind::Offset},
-    {'G', 310, DoubtKind::Probe},
-    {'G', 382, DoubtKind::Probe},
-    {'G', 383, DoubtKind::Probe},
-    {'G', 384, DoubtKind::Probe},
-    {'G', 385, DoubtKind::Probe},
-    {'G', 180, DoubtKind::Plane},
-    {'G', 190, DoubtKind::Plane},
-    {'G', 650, DoubtKind::Call},
-    {'G', 660, DoubtKind::Call},
-    {'G', 510, DoubtKind::Frame},
-    {'G', 511, DoubtKind::Frame},
-    {'G', 680, DoubtKind::Frame},
-    {'G', 682, DoubtKind::Frame},
-    {'M', 890, DoubtKind::Call},
-    {'M', 980, DoubtKind::Call},
-    {'M', 990, DoubtKind::Call},
-    {'M', 910, DoubtKind::ForeignMachine},
-    {'M', 920, DoubtKind::ForeignMachine},
-    {'G', 900, DoubtKind::None, Effect::Absolute},
-    {'G', 910, DoubtKind::None, Effect::Incremental},
-    {'G', 200, DoubtKind::None, Effect::Inch},
-    {'G', 210, DoubtKind::None, Effect::Millimetre},
-    {'M', 20, DoubtKind::None, Effect::End},
-    {'M', 300, DoubtKind::None, Effect::End},
+    {'G', 530, Reason::Machine},
+    {'G', 100, Reason::Offset},
+    {'G', 520, Reason::Offset},
+    {'G', 431, Reason::Offset}, // a tool length from the axis words: no move
+    {'G', 432, Reason::Offset},
+    {'G', 920, Reason::Offset},
+    {'G', 310, Reason::Probe},
+    {'G', 382, Reason::Probe},
+    {'G', 383, Reason::Probe},
+    {'G', 384, Reason::Probe},
+    {'G', 385, Reason::Probe},
+    {'G', 180, Reason::Plane},
+    {'G', 190, Reason::Plane},
+    {'G', 650, Reason::Call},
+    {'G', 660, Reason::Call},
+    {'G', 510, Reason::Frame},
+    {'G', 511, Reason::Frame},
+    {'G', 680, Reason::Frame},
+    {'G', 682, Reason::Frame},
+    {'M', 890, Reason::Call},
+    {'M', 980, Reason::Call},
+    {'M', 990, Reason::Call},
+    {'M', 910, Reason::ForeignMachine},
+    {'M', 920, Reason::ForeignMachine},
+    {'G', 900, Reason::None, Effect::Absolute},
+    {'G', 910, Reason::None, Effect::Incremental},
+    {'G', 200, Reason::None, Effect::Inch},
+    {'G', 210, Reason::None, Effect::Millimetre},
+    {'M', 20, Reason::None, Effect::End},
+    {'M', 300, Reason::None, Effect::End},
 };
 
 // Keywords, in capitals as written, each at the start of a word outside an
@@ -111,80 +77,80 @@ inline constexpr WordRule kWordRules[] = {
 // "FORM").
 struct KeyRule {
     std::string_view Key;
-    DoubtKind Kind;
+    Reason Kind;
     bool Whole = false;
 };
 
 inline constexpr KeyRule kKeyRules[] = {
-    {"SUPA", DoubtKind::ForeignMachine},
-    {"CYCL DEF 7.", DoubtKind::ForeignOffset},
-    {"TRANS", DoubtKind::ForeignOffset, true},
-    {"ATRANS", DoubtKind::ForeignOffset, true},
-    {"CALL PGM", DoubtKind::ForeignCall},
+    {"SUPA", Reason::ForeignMachine},
+    {"CYCL DEF 7.", Reason::ForeignOffset},
+    {"TRANS", Reason::ForeignOffset, true},
+    {"ATRANS", Reason::ForeignOffset, true},
+    {"CALL PGM", Reason::ForeignCall},
     // Cycles whose depth is a parameter, not a Z word.
-    {"CYCLE", DoubtKind::ForeignCycle}, // CYCLE81( to CYCLE800(
-    {"MCALL", DoubtKind::ForeignCycle, true},
-    {"POCKET", DoubtKind::ForeignCycle},
-    {"SLOT", DoubtKind::ForeignCycle},
-    {"LONGHOLE", DoubtKind::ForeignCycle, true},
-    {"CYCL CALL", DoubtKind::ForeignCycle}, // and CYCL CALL PAT, CYCL CALL POS
+    {"CYCLE", Reason::ForeignCycle}, // CYCLE81( to CYCLE800(
+    {"MCALL", Reason::ForeignCycle, true},
+    {"POCKET", Reason::ForeignCycle},
+    {"SLOT", Reason::ForeignCycle},
+    {"LONGHOLE", Reason::ForeignCycle, true},
+    {"CYCL CALL", Reason::ForeignCycle}, // and CYCL CALL PAT, CYCL CALL POS
     // Cycles defined to be called by M99 or M89 too: drilling, tapping,
     // pockets, slots, contours, probing; not 7 (datum), 9 (dwell), 10 (a
     // rotation about the tool axis), 13 (spindle orientation), 32 (tolerance).
-    {"CYCL DEF 1.", DoubtKind::ForeignCycle},
-    {"CYCL DEF 12", DoubtKind::ForeignCycle},
-    {"CYCL DEF 14", DoubtKind::ForeignCycle},
-    {"CYCL DEF 17", DoubtKind::ForeignCycle},
-    {"CYCL DEF 18", DoubtKind::ForeignCycle},
-    {"CYCL DEF 2", DoubtKind::ForeignCycle},
-    {"CYCL DEF 3.", DoubtKind::ForeignCycle},
-    {"CYCL DEF 4", DoubtKind::ForeignCycle},
-    {"CYCL DEF 5", DoubtKind::ForeignCycle},
-    {"CYCL DEF 6", DoubtKind::ForeignCycle},
+    {"CYCL DEF 1.", Reason::ForeignCycle},
+    {"CYCL DEF 12", Reason::ForeignCycle},
+    {"CYCL DEF 14", Reason::ForeignCycle},
+    {"CYCL DEF 17", Reason::ForeignCycle},
+    {"CYCL DEF 18", Reason::ForeignCycle},
+    {"CYCL DEF 2", Reason::ForeignCycle},
+    {"CYCL DEF 3.", Reason::ForeignCycle},
+    {"CYCL DEF 4", Reason::ForeignCycle},
+    {"CYCL DEF 5", Reason::ForeignCycle},
+    {"CYCL DEF 6", Reason::ForeignCycle},
     // Jumps and loops: a line counts whether or not it runs. Fanuc's GOTO, IF
     // and WHILE are run; their Sinumerik and Heidenhain forms have words of
     // their own too (ENDIF, GOTO LBL).
-    {"GOTOF", DoubtKind::ForeignFlow},
-    {"GOTOB", DoubtKind::ForeignFlow},
-    {"GOTOC", DoubtKind::ForeignFlow},
-    {"FOR", DoubtKind::ForeignFlow, true},
-    {"REPEAT", DoubtKind::ForeignFlow}, // and REPEATB
-    {"LOOP", DoubtKind::ForeignFlow, true},
-    {"UNTIL", DoubtKind::ForeignFlow, true},
-    {"ELSE", DoubtKind::ForeignFlow, true},
-    {"ENDIF", DoubtKind::ForeignFlow, true},
-    {"ENDWHILE", DoubtKind::ForeignFlow, true},
-    {"ENDFOR", DoubtKind::ForeignFlow, true},
-    {"ENDLOOP", DoubtKind::ForeignFlow, true},
-    {"GOTO LBL", DoubtKind::ForeignFlow},
-    {"FN 9:", DoubtKind::ForeignFlow},
-    {"FN 10:", DoubtKind::ForeignFlow},
-    {"FN 11:", DoubtKind::ForeignFlow},
-    {"FN 12:", DoubtKind::ForeignFlow},
-    {"REP", DoubtKind::ForeignFlow, true}, // CALL LBL 1 REP 5
-    {"GOTO", DoubtKind::Jump},
-    {"IF", DoubtKind::Jump, true},
-    {"WHILE", DoubtKind::Jump, true},
+    {"GOTOF", Reason::ForeignFlow},
+    {"GOTOB", Reason::ForeignFlow},
+    {"GOTOC", Reason::ForeignFlow},
+    {"FOR", Reason::ForeignFlow, true},
+    {"REPEAT", Reason::ForeignFlow}, // and REPEATB
+    {"LOOP", Reason::ForeignFlow, true},
+    {"UNTIL", Reason::ForeignFlow, true},
+    {"ELSE", Reason::ForeignFlow, true},
+    {"ENDIF", Reason::ForeignFlow, true},
+    {"ENDWHILE", Reason::ForeignFlow, true},
+    {"ENDFOR", Reason::ForeignFlow, true},
+    {"ENDLOOP", Reason::ForeignFlow, true},
+    {"GOTO LBL", Reason::ForeignFlow},
+    {"FN 9:", Reason::ForeignFlow},
+    {"FN 10:", Reason::ForeignFlow},
+    {"FN 11:", Reason::ForeignFlow},
+    {"FN 12:", Reason::ForeignFlow},
+    {"REP", Reason::ForeignFlow, true}, // CALL LBL 1 REP 5
+    {"GOTO", Reason::Jump},
+    {"IF", Reason::Jump, true},
+    {"WHILE", Reason::Jump, true},
     // Scaling, mirroring, rotation about X or Y, tilted working planes.
-    {"SCALE", DoubtKind::ForeignFrame, true},
-    {"ASCALE", DoubtKind::ForeignFrame, true},
-    {"MIRROR", DoubtKind::ForeignFrame, true},
-    {"AMIRROR", DoubtKind::ForeignFrame, true},
-    {"ROT X", DoubtKind::ForeignFrame},
-    {"ROT Y", DoubtKind::ForeignFrame},
-    {"AROT X", DoubtKind::ForeignFrame},
-    {"AROT Y", DoubtKind::ForeignFrame},
-    {"PLANE SPATIAL", DoubtKind::ForeignFrame},
-    {"PLANE PROJECTED", DoubtKind::ForeignFrame},
-    {"PLANE EULER", DoubtKind::ForeignFrame},
-    {"PLANE VECTOR", DoubtKind::ForeignFrame},
-    {"PLANE POINTS", DoubtKind::ForeignFrame},
-    {"PLANE RELATIV", DoubtKind::ForeignFrame},
-    {"PLANE AXIAL", DoubtKind::ForeignFrame},
-    {"CYCL DEF 8.", DoubtKind::ForeignFrame},  // mirror image
-    {"CYCL DEF 11.", DoubtKind::ForeignFrame}, // scaling
-    {"CYCL DEF 19.", DoubtKind::ForeignFrame}, // working plane
-    {"CYCL DEF 26.", DoubtKind::ForeignFrame}, // axis-specific scaling
+    {"SCALE", Reason::ForeignFrame, true},
+    {"ASCALE", Reason::ForeignFrame, true},
+    {"MIRROR", Reason::ForeignFrame, true},
+    {"AMIRROR", Reason::ForeignFrame, true},
+    {"ROT X", Reason::ForeignFrame},
+    {"ROT Y", Reason::ForeignFrame},
+    {"AROT X", Reason::ForeignFrame},
+    {"AROT Y", Reason::ForeignFrame},
+    {"PLANE SPATIAL", Reason::ForeignFrame},
+    {"PLANE PROJECTED", Reason::ForeignFrame},
+    {"PLANE EULER", Reason::ForeignFrame},
+    {"PLANE VECTOR", Reason::ForeignFrame},
+    {"PLANE POINTS", Reason::ForeignFrame},
+    {"PLANE RELATIV", Reason::ForeignFrame},
+    {"PLANE AXIAL", Reason::ForeignFrame},
+    {"CYCL DEF 8.", Reason::ForeignFrame},  // mirror image
+    {"CYCL DEF 11.", Reason::ForeignFrame}, // scaling
+    {"CYCL DEF 19.", Reason::ForeignFrame}, // working plane
+    {"CYCL DEF 26.", Reason::ForeignFrame}, // axis-specific scaling
 };
 
 // Every key starts with a capital and holds a second byte, which the scan's

@@ -251,7 +251,7 @@ TEST(StartupRun, OneQuestionForEveryFileInDoubt) {
 // Where the scan cannot settle the depth the program is run; its depth is
 // the tag, or its reason the doubt. Words of other dialects are not run.
 TEST(StartupRun, RunsWhatTheScanCannotSettle) {
-    const InterpResult settled{Unsettled::None, 0, "", -2.0f, 3, DepthSource::Move};
+    const InterpResult settled{{}, -2.0f, 3, DepthSource::Move};
     const struct {
         std::string program;
         std::optional<InterpResult> run; // what the run gives; nullopt: not run
@@ -261,22 +261,22 @@ TEST(StartupRun, RunsWhatTheScanCannotSettle) {
         {"G0 Z1\nG91\nG1 Z-3\n", settled,
          "MAC.NC: h2 (line 3; the Z words say h3): would be renamed to MACh2.NC", ""},
         {"G18 G2 X20 Z0 I10 K0\n",
-         InterpResult{Unsettled::None, 0, "", -10.0f, 1, DepthSource::ArcLowest},
+         InterpResult{{Reason::None, "", 0}, -10.0f, 1, DepthSource::ArcLowest},
          "MAC.NC: h10 (line 1, the arc's lowest point; the Z words say h0): would be renamed to "
          "MACh10.NC",
          ""},
         {"G1 Z-2\nG91\nZ1\nZ-1\n", settled, "MAC.NC: h2 (line 3): would be renamed to MACh2.NC",
          ""},
-        {"G53 Z-50\n", InterpResult{Unsettled::Machine, 1, "G53", 0.0f, 0, DepthSource::Move},
+        {"G53 Z-50\n", InterpResult{{Reason::Machine, "G53", 1}, 0.0f, 0, DepthSource::Move},
          "MAC.NC: h50 (line 1): name kept", "line 1: machine coordinates (G53)"},
         {"o1 sub\nZ#1\no1 endsub\no1 call\n",
-         InterpResult{Unsettled::Unset, 2, "#1", 0.0f, 0, DepthSource::Move},
+         InterpResult{{Reason::Unset, "#1", 2}, 0.0f, 0, DepthSource::Move},
          "MAC.NC: h0: name kept", "line 2: the caller's argument #1 is not set"},
         {"o1 sub\nZ-1\no1 endsub\n",
-         InterpResult{Unsettled::OnlySubroutines, 0, "", 0.0f, 0, DepthSource::Move},
+         InterpResult{{Reason::OnlySubroutines, "", 0}, 0.0f, 0, DepthSource::Move},
          "MAC.NC: h1 (line 2): name kept", "only defines subroutines"},
         {"o1 while [1]\nZ-1\no1 endwhile\n",
-         InterpResult{Unsettled::Runaway, 2, "no end after 100 blocks", 0.0f, 0, DepthSource::Move},
+         InterpResult{{Reason::Runaway, "no end after 100 blocks", 2}, 0.0f, 0, DepthSource::Move},
          "MAC.NC: h1 (line 2): name kept", "line 2: runs away: no end after 100 blocks"},
         {"G91 Z-1\nSUPA Z-2\n", std::nullopt, "MAC.NC: h2 (line 2): name kept",
          "line 2: machine coordinates (SUPA); 1 more line"},
@@ -285,14 +285,14 @@ TEST(StartupRun, RunsWhatTheScanCannotSettle) {
         // A Sinumerik program is run even when its Z words settle it: they
         // cannot show a call of another program.
         {"MSG(\"ROUGH\")\nG0 Z0\nG1 Z-1\nBAR_CENTR\n",
-         InterpResult{Unsettled::MissingProgram, 4, "BAR_CENTR", 0.0f, 0, DepthSource::Move},
+         InterpResult{{Reason::MissingProgram, "BAR_CENTR", 4}, 0.0f, 0, DepthSource::Move},
          "MAC.NC: h1 (line 3): name kept",
          "line 4: calls a program that is not in the file (BAR_CENTR)"},
         // Of the other dialects Heidenhain's is run.
         {"BEGIN PGM A MM\nL Z+1\nL IZ-3\n", settled,
          "MAC.NC: h2 (line 3; the Z words say h3): would be renamed to MACh2.NC", ""},
         {"BEGIN PGM A MM\nCYCL DEF 204\n",
-         InterpResult{Unsettled::Cycle, 2, "CYCL DEF 204", 0.0f, 0, DepthSource::Move},
+         InterpResult{{Reason::Cycle, "CYCL DEF 204", 2}, 0.0f, 0, DepthSource::Move},
          "MAC.NC: h0: name kept", "line 2: a cycle whose depth it cannot tell (CYCL DEF 204)"},
     };
     for (const auto& row : rows) {

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     const std::string program = Program(draw);
     const vorlund::ScanResult scan = vorlund::ScanBytes(program);
     const vorlund::InterpResult run = vorlund::Interpret(vorlund::test::MemorySource(program));
-    fuzz::Expect(run.Reason == vorlund::Unsettled::None, "nothing to settle");
+    fuzz::Expect(run.Unsure.Why == vorlund::Reason::None, "nothing to settle");
     fuzz::Expect(run.MinZ == scan.MinZ, "minimum Z");
     fuzz::Expect(run.MinLine == scan.MinLine, "line of the minimum");
     return 0;

@@ -23,11 +23,11 @@ inline void CheckRun(std::string_view Text, const vorlund::InterpResult& R,
                                     std::count(Text.begin(), Text.end(), '\r')) +
                        1;
     Expect(R.MinZ <= 0.0f, "depth never above 0");
-    if (R.Reason == vorlund::Unsettled::None) {
+    if (R.Unsure.Why == vorlund::Reason::None) {
         Expect(R.MinLine >= 0 && R.MinLine <= lines, "line of the deepest point");
         Expect((R.MinLine == 0) == (R.MinZ == 0.0f), "a line for a depth");
     } else {
-        Expect(R.Line >= FirstLine && R.Line <= lines, "line of the reason");
+        Expect(R.Unsure.Line >= FirstLine && R.Unsure.Line <= lines, "line of the reason");
     }
 }
 

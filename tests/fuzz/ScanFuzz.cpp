@@ -21,7 +21,7 @@ void Check(const vorlund::ScanResult& Got, const vorlund::ScanResult& Want) {
     fuzz::Expect(Got.LineEnds == Want.LineEnds, "number of line ends");
     fuzz::Expect(Got.MinLine == Want.MinLine, "line of the minimum");
     fuzz::Expect(Got.FirstDoubt.Line == Want.FirstDoubt.Line, "line of the first doubt");
-    fuzz::Expect(Got.FirstDoubt.Kind == Want.FirstDoubt.Kind, "kind of the first doubt");
+    fuzz::Expect(Got.FirstDoubt.Why == Want.FirstDoubt.Why, "kind of the first doubt");
     fuzz::Expect(Got.FirstDoubt.Text == Want.FirstDoubt.Text, "text of the first doubt");
     fuzz::Expect(Got.DoubtLines == Want.DoubtLines, "doubtful lines");
 }

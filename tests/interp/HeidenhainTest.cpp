@@ -9,7 +9,7 @@
 namespace vorlund {
 namespace {
 
-using U = Unsettled;
+using U = Reason;
 constexpr auto Bottom = DepthSource::CycleBottom;
 constexpr auto Move = DepthSource::Move;
 
@@ -147,16 +147,16 @@ InterpResult RunProgram(const std::string& Program) {
 
 void Expect(const InterpResult& R, U Reason, double MinZ, std::int64_t Line, const char* Text,
             DepthSource Source) {
-    EXPECT_EQ(R.Reason, Reason) << R.Text;
+    EXPECT_EQ(R.Unsure.Why, Reason) << R.Unsure.Text;
     if (Reason == U::None) {
         EXPECT_FLOAT_EQ(R.MinZ, float(MinZ));
         EXPECT_EQ(R.MinLine, Line);
         EXPECT_EQ(R.Source, Source);
     } else {
         if (Line >= 0) {
-            EXPECT_EQ(R.Line, Line);
+            EXPECT_EQ(R.Unsure.Line, Line);
         }
-        EXPECT_NE(R.Text.find(Text), std::string::npos) << R.Text;
+        EXPECT_NE(R.Unsure.Text.find(Text), std::string::npos) << R.Unsure.Text;
     }
 }
 
@@ -222,7 +222,7 @@ TEST(HeidenhainTest, CycleBottoms) {
             std::string(row.values).find("SET UP 3") != std::string::npos ? "+3" : "+2";
         const InterpResult r =
             RunProgram("L Z" + set + " FMAX\nCYCL DEF " + row.values + "\nCYCL CALL\nL Z+50");
-        EXPECT_EQ(r.Reason, U::None) << r.Text;
+        EXPECT_EQ(r.Unsure.Why, U::None) << r.Unsure.Text;
         EXPECT_FLOAT_EQ(r.MinZ, float(row.bottom));
         EXPECT_EQ(r.Source, Bottom);
     }

@@ -10,7 +10,7 @@
 namespace vorlund {
 namespace {
 
-using U = Unsettled;
+using U = Reason;
 
 struct Row {
     const char* what;
@@ -205,15 +205,15 @@ const Row kMacroRows[] = {
 void Check(const Row& Row) {
     SCOPED_TRACE(Row.what);
     const InterpResult r = Interpret(test::MemorySource(Row.program), {100'000, 16});
-    EXPECT_EQ(r.Reason, Row.reason) << r.Text;
+    EXPECT_EQ(r.Unsure.Why, Row.reason) << r.Unsure.Text;
     if (Row.reason == U::None) {
         EXPECT_EQ(r.MinZ, float(Row.minZ));
         EXPECT_EQ(r.MinLine, Row.line);
     } else {
         if (Row.line >= 0) {
-            EXPECT_EQ(r.Line, Row.line);
+            EXPECT_EQ(r.Unsure.Line, Row.line);
         }
-        EXPECT_NE(r.Text.find(Row.text), std::string::npos) << r.Text;
+        EXPECT_NE(r.Unsure.Text.find(Row.text), std::string::npos) << r.Unsure.Text;
     }
 }
 
@@ -234,7 +234,7 @@ TEST(InterpreterTest, LongProgram) {
         program += "G1 X1.234 Y5.678 (padding the loop past the buffer)\n";
     program += "#2=[#2-1]\no1 call [#2]\no2 endwhile\nM2\n";
     const InterpResult r = Interpret(test::MemorySource(program));
-    EXPECT_EQ(r.Reason, U::None) << r.Text;
+    EXPECT_EQ(r.Unsure.Why, U::None) << r.Unsure.Text;
     EXPECT_EQ(r.MinZ, -3.0f);
     EXPECT_EQ(r.MinLine, 2);
 }
@@ -242,8 +242,8 @@ TEST(InterpreterTest, LongProgram) {
 TEST(InterpreterTest, LineTooLong) {
     const InterpResult r =
         Interpret(test::MemorySource("G1 Z-1\n(" + std::string(300'000, 'x') + ")\n"));
-    EXPECT_EQ(r.Reason, U::Error);
-    EXPECT_EQ(r.Line, 2);
+    EXPECT_EQ(r.Unsure.Why, U::Error);
+    EXPECT_EQ(r.Unsure.Line, 2);
 }
 
 // A CR LF cut by the end of a read is one line end: the reader holds 512 KiB,
@@ -254,7 +254,7 @@ TEST(InterpreterTest, CrLfAcrossReads) {
         program += "G1 X12\r\n";
     program += "G1 Z-2\r\n";
     const InterpResult r = Interpret(test::MemorySource(program));
-    EXPECT_EQ(r.Reason, U::None) << r.Text;
+    EXPECT_EQ(r.Unsure.Why, U::None) << r.Unsure.Text;
     EXPECT_EQ(r.MinLine, 70'002);
 }
 

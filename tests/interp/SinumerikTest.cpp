@@ -9,7 +9,7 @@
 namespace vorlund {
 namespace {
 
-using U = Unsettled;
+using U = Reason;
 constexpr auto Bottom = DepthSource::CycleBottom;
 constexpr auto Move = DepthSource::Move;
 constexpr auto ArcLow = DepthSource::ArcLowest;
@@ -160,16 +160,16 @@ TEST(SinumerikTest, Programs) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
         const InterpResult r = RunProgram(row.program);
-        EXPECT_EQ(r.Reason, row.reason) << r.Text;
+        EXPECT_EQ(r.Unsure.Why, row.reason) << r.Unsure.Text;
         if (row.reason == U::None) {
             EXPECT_FLOAT_EQ(r.MinZ, float(row.minZ));
             EXPECT_EQ(r.MinLine, row.line);
             EXPECT_EQ(r.Source, row.source);
         } else {
             if (row.line >= 0) {
-                EXPECT_EQ(r.Line, row.line);
+                EXPECT_EQ(r.Unsure.Line, row.line);
             }
-            EXPECT_NE(r.Text.find(row.text), std::string::npos) << r.Text;
+            EXPECT_NE(r.Unsure.Text.find(row.text), std::string::npos) << r.Unsure.Text;
         }
     }
 }
@@ -211,7 +211,7 @@ TEST(SinumerikTest, CycleBottoms) {
     for (const CycleRow& row : kCycles) {
         SCOPED_TRACE(row.call);
         const InterpResult r = RunProgram(std::string("G0 X0 Y0 Z50\n") + row.call + "\nG0 Z50");
-        EXPECT_EQ(r.Reason, U::None) << r.Text;
+        EXPECT_EQ(r.Unsure.Why, U::None) << r.Unsure.Text;
         EXPECT_FLOAT_EQ(r.MinZ, float(row.bottom));
         EXPECT_EQ(r.Source, Bottom);
     }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-using vorlund::DoubtKind;
+using vorlund::Reason;
 using vorlund::ScanKernel;
 using vorlund::ScanResult;
 
@@ -15,12 +15,12 @@ struct Row {
     const char* what;
     std::string program;
     std::int64_t line; // of the first doubt, 0 for none
-    DoubtKind kind;
+    Reason kind;
     const char* text;
     std::int64_t lines; // doubtful lines
 };
 
-using K = DoubtKind;
+using K = Reason;
 
 const Row kRows[] = {
     {"parametric Z", "G0 Z5\nG1 Z[#26-#13]\n", 2, K::Unreadable, "Z[#26-#13]", 1},
@@ -129,7 +129,7 @@ TEST(Doubts, FirstOfTheKinds) {
             results.push_back(vorlund::ScanBytes(row.program, 0, kernel));
         for (const auto& r : results) {
             EXPECT_EQ(r.FirstDoubt.Line, row.line) << row.what;
-            EXPECT_EQ(r.FirstDoubt.Kind, row.kind) << row.what;
+            EXPECT_EQ(r.FirstDoubt.Why, row.kind) << row.what;
             EXPECT_EQ(r.FirstDoubt.Text, row.text) << row.what;
             EXPECT_EQ(r.DoubtLines, row.lines) << row.what;
         }

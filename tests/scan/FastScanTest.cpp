@@ -26,14 +26,14 @@ using namespace std::string_literals;
     const auto& w = Want.FirstDoubt;
     if (std::bit_cast<std::uint32_t>(Got.MinZ) == std::bit_cast<std::uint32_t>(Want.MinZ) &&
         Got.BadLine == Want.BadLine && Got.LineEnds == Want.LineEnds &&
-        Got.MinLine == Want.MinLine && g.Line == w.Line && g.Kind == w.Kind && g.Text == w.Text &&
+        Got.MinLine == Want.MinLine && g.Line == w.Line && g.Why == w.Why && g.Text == w.Text &&
         Got.DoubtLines == Want.DoubtLines)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "got {" << Got.MinZ << ", " << Got.BadLine << ", " << Got.LineEnds << ", "
-           << Got.MinLine << ", " << g.Line << " " << int(g.Kind) << " " << g.Text << ", "
+           << Got.MinLine << ", " << g.Line << " " << int(g.Why) << " " << g.Text << ", "
            << Got.DoubtLines << "} want {" << Want.MinZ << ", " << Want.BadLine << ", "
-           << Want.LineEnds << ", " << Want.MinLine << ", " << w.Line << " " << int(w.Kind) << " "
+           << Want.LineEnds << ", " << Want.MinLine << ", " << w.Line << " " << int(w.Why) << " "
            << w.Text << ", " << Want.DoubtLines << "}";
 }
 

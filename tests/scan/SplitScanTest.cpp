@@ -33,7 +33,7 @@ void ExpectOnePass(const ScanResult& Got, const std::string& Bytes, const std::s
     EXPECT_EQ(Got.LineEnds, want.LineEnds) << What;
     EXPECT_EQ(Got.MinLine, want.MinLine) << What;
     EXPECT_EQ(Got.FirstDoubt.Line, want.FirstDoubt.Line) << What;
-    EXPECT_EQ(Got.FirstDoubt.Kind, want.FirstDoubt.Kind) << What;
+    EXPECT_EQ(Got.FirstDoubt.Why, want.FirstDoubt.Why) << What;
     EXPECT_EQ(Got.FirstDoubt.Text, want.FirstDoubt.Text) << What;
     EXPECT_EQ(Got.DoubtLines, want.DoubtLines) << What;
 }

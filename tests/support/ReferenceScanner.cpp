@@ -10,7 +10,7 @@ namespace vorlund {
 
 namespace {
 
-using K = DoubtKind;
+using K = Reason;
 
 // Lines end at LF, CR LF or CR; the last line counts whether or not it ends.
 std::vector<std::string_view> SplitLines(std::string_view Text) {
@@ -70,7 +70,7 @@ struct Line {
     std::string zText;
     int mode = -1, unit = -1; // G90 0, G91 1; G20 0, G21 1
     bool end = false;
-    std::string words[kKinds]; // the first word of each kind
+    std::string words[kScanReasons]; // the first word of each kind
 };
 
 void Note(Line& L, K Kind, const std::string& Text) {
@@ -330,7 +330,7 @@ DoubtTrack Track(const std::vector<Line>& Lines, Flow Start) {
         if (kind == K::None) continue;
         const bool zText = kind == K::ForeignIncremental || kind == K::Unreadable ||
                            kind == K::Incremental || kind == K::AfterEnd;
-        const Doubt doubt{number, kind, zText ? l.zText : l.words[std::size_t(kind)]};
+        const Doubt doubt{kind, zText ? l.zText : l.words[std::size_t(kind)], number};
         if (t.Lines++ == 0) t.First = doubt;
         if (Foreign(kind) && t.Foreign.Line == 0) t.Foreign = doubt;
     }
