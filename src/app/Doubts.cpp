@@ -67,6 +67,8 @@ std::string DoubtWords(const Doubt& Why) {
     case Reason::ForeignFrame:
     case Reason::Frame:
         return "scales, mirrors or tilts the program" + Detail(text);
+    case Reason::Unknown:
+        return "unknown G code" + Detail(text);
     case Reason::OWord:
         return "o-word control" + Detail(text);
     case Reason::Unset:

@@ -27,7 +27,7 @@ enum class Reason : std::uint8_t {
     Incremental,
     AfterEnd,  // Z below 0 after M2 or M30
     Machine,   // G53 with Z below 0; in the run, any such move
-    Offset,    // G10, G52, G92, G43.1 with Z below 0; in the run, an offset it cannot follow
+    Offset,    // G10, G52, G92, G43.1 with a Z word; in the run, an offset it cannot follow
     Probe,     // G38.2 to G38.5 or G31; in the run, a value measured by them
     Plane,     // G18, G19: arcs in XZ or YZ
     Frame,     // scaling, mirroring, a rotation that moves Z, a tilted plane
@@ -35,6 +35,7 @@ enum class Reason : std::uint8_t {
     Jump,      // GOTO, IF, WHILE: macro jumps, conditions and loops
     OWord,     // o-word control: sub, call, if, while, ...
     Lowercase, // a lower-case letter
+    Unknown,   // a G code from G10 up that no rule names
     Unit,      // G20 or G21 after the other; the last of the scan's, so that joining parts can tell
     // Why the run stops.
     IncrementalStart, // G91 before any absolute Z

@@ -897,17 +897,19 @@ void Runner::CallCycle(std::int64_t Line, const CycleValues* Surface) {
 void Runner::Drill(double Bottom, double Clearance, bool Incremental, std::int64_t Line) {
     Block b;
     b.Line = Line;
-    b.G[b.GCount++] = 800;
-    b.G[b.GCount++] = Incremental ? 910 : 900;
-    b.G[b.GCount++] = Incremental ? 980 : 990;
-    b.G[b.GCount++] = 810;
+    b.G[b.GCount++] = G80; // a fresh cycle
+    Run(b);
+    b.GCount = 0;
+    b.G[b.GCount++] = Incremental ? G91 : G90;
+    b.G[b.GCount++] = Incremental ? G98 : G99;
+    b.G[b.GCount++] = G81;
     b.Has = Bit('R') | Bit('Z');
     b.Value['R' - 'A'] = Clearance;
     b.Value['Z' - 'A'] = Bottom;
     Run(b);
     // Words are absolute unless marked.
     Block& absolute = Fresh();
-    absolute.G[absolute.GCount++] = 900;
+    absolute.G[absolute.GCount++] = G90;
     Run(absolute);
 }
 

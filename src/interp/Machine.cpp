@@ -57,36 +57,12 @@ std::optional<int> Times(const Block& Given, char Letter) {
     Fail(Reason::Error, std::move(Text));
 }
 
-bool IsCycle(int Code) {
-    return Code == 730 || Code == 740 || Code == 760 || (Code >= 810 && Code <= 890);
-}
-
-// G70 to G72 and their .1 and .2 forms: a lathe's cycles along a profile.
-bool IsProfileCycle(int Code) {
-    return Code >= 700 && Code <= 722 && Code % 10 <= 2;
-}
-
-bool IsSpline(int Code) {
-    return Code == 50 || Code == 51 || Code == 52 || Code == 62; // G6.2: NURBS
-}
-
-bool IsMotion(int Code) {
-    return (Code <= 30 && Code % 10 == 0) || Code == 330 || Code == 331 || IsSpline(Code) ||
-           IsCycle(Code);
-}
-
-// Codes that change nothing the depth depends on: dwell, lathe diameter
-// mode, plane and home variants, cutter and tool length compensation (the
-// programmed contour is the cut, in any plane), work offset selection (the
-// program's own frame; G54.1 as Fanuc numbers more of them), path control,
-// mirror and rotation cancels, feed and spindle modes, spline end, look-ahead
-// (Haas G103).
-constexpr int Ignored[] = {40,  53,  70,  80,  171, 181, 191, 281, 301, 400, 410, 411, 501,
-                           420, 421, 430, 490, 540, 541, 550, 560, 570, 580, 590, 591, 592,
-                           593, 610, 611, 640, 690, 930, 940, 950, 960, 970, 1030};
-
-bool IsIgnored(int Code) {
-    return std::find(std::begin(Ignored), std::end(Ignored), Code) != std::end(Ignored);
+// The rule of a G code in a block, which holds only codes below the table's
+// limit.
+const CodeRule& RuleOf(int Code) {
+    const CodeRule* rule = FindCode('G', std::uint32_t(Code));
+    if (!rule) Fault("unknown G code " + GWord(Code));
+    return *rule;
 }
 
 } // namespace
@@ -99,103 +75,200 @@ void Machine::Run(const Block& Given) {
 
 void Machine::Dispatch(const Block& Given) {
     if (Given.Has & (Bit('F') | Bit('M') | Bit('S') | Bit('T'))) Settings(Given);
-    if (Given.GCount != 0) {
-        Modes(Given);
-    } else {
-        nonModal_ = 0;
-    }
-    if (nonModal_ == 280 || nonModal_ == 300) return Home(Given);
-    // A lathe's profile cycle starts at its X and Z; the runner runs the
-    // profile, whose depth is the cycle's.
-    if (IsProfileCycle(nonModal_)) return Linear(Given, false);
-    // Grooving pecks to its X and Z and returns to where it started.
-    if (nonModal_ == 750) return Linear(Given, true);
-    // G10, G43.1/.2, G52, G68 and G92 take the axis words: no move.
-    if (nonModal_ == 100 || nonModal_ == 431 || nonModal_ == 520 || nonModal_ == 680 ||
-        nonModal_ == 920)
+    nonModal_ = 0;
+    if (Given.GCount != 0) Modes(Given);
+    if (polar_ && (Given.Has & (Bit('X') | Bit('Y')))) return Polar(Given);
+    Act(Given);
+}
+
+// What the block's axis words do, its modes set.
+void Machine::Act(const Block& Given) {
+    switch (nonModal_ ? RuleOf(nonModal_).Effect : Does::Keep) {
+    case Does::Home:
+        return Home(Given);
+    case Does::Profile: // from its X and Z; the runner runs the profile
+        return Linear(Given, false);
+    case Does::Groove: // pecks to its X and Z and returns
+        return Linear(Given, true);
+    case Does::Shift:
+        return ToolShift(Given);
+    case Does::Probe:
+        return Probe(Given);
+    case Does::Offset: // the axis words move the frame, not the tool
+    case Does::Rotate:
         return;
+    default:
+        break;
+    }
     // An arc with a centre and no end is a full circle.
-    bool circle = (motion_ == 20 || motion_ == 30) && (Given.Has & CentreWords);
+    bool circle = (motion_ == G2 || motion_ == G3) && (Given.Has & CentreWords);
     if (!(Given.Has & AxisWords) && !circle) return;
-    if (nonModal_ == 530) return InMachine(Given);
+    if (nonModal_ == G53) return InMachine(Given);
     // Without a motion mode (a control's default of G0 or G1, or after G80)
     // the axes still reach their end.
-    if (motion_ <= 10) return Linear(Given, false);
+    if (motion_ <= G1) return Linear(Given, false);
     return Move(Given);
 }
 
+// The block's codes act in the order of their groups, whatever the order
+// they are written in; two of one group are an error.
 void Machine::Modes(const Block& Given) {
-    nonModal_ = 0;
+    const CodeRule* rules[std::size(Given.G)];
+    int n = 0;
     for (int i = 0; i < Given.GCount; ++i) {
-        int code = Given.G[i];
-        if (IsMotion(code)) {
-            if (code != series_) series_ = -1;
-            motion_ = code;
-        } else {
-            Mode(Given, code);
+        const CodeRule& rule = RuleOf(Given.G[i]);
+        int at = n++;
+        for (; at > 0 && rules[at - 1]->Modal >= rule.Modal; --at) {
+            if (rules[at - 1]->Modal == rule.Modal)
+                Fault(GWord(rules[at - 1]->Code) + " and " + GWord(rule.Code) +
+                      " in one modal group");
+            rules[at] = rules[at - 1];
         }
+        rules[at] = &rule;
     }
+    for (int i = 0; i < n; ++i)
+        Mode(Given, *rules[i]);
 }
 
-void Machine::Mode(const Block& Given, int Code) {
-    if (Code == 170 || Code == 180 || Code == 190)
-        plane_ = Code;
-    else if (Code == 200 || Code == 210)
-        Units(Code == 200);
-    else if (Code == 900 || Code == 910)
-        absolute_ = Code == 900;
-    else if (Code == 901 || Code == 911)
-        arcAbsolute_ = Code == 901;
-    else if (Code == 980 || Code == 990)
-        retractR_ = Code == 990;
-    else if (Code == 800)
+void Machine::Mode(const Block& Given, const CodeRule& Rule) {
+    const int code = Rule.Code;
+    switch (Rule.Effect) {
+    case Does::Probe: // G38.2 to G38.5 stay in force, as motions; G31 does not
+        if (Rule.Modal != Group::Motion) {
+            nonModal_ = code;
+            return;
+        }
+        [[fallthrough]];
+    case Does::Move:
+    case Does::Arc:
+    case Does::Spline:
+    case Does::Tap:
+    case Does::Cycle:
+        if (code != series_) series_ = -1;
+        motion_ = code;
+        return;
+    case Does::CycleEnd:
         motion_ = series_ = -1;
-    else if (Code == 280 || Code == 300 || Code == 530)
-        nonModal_ = Code;
-    else if (IsProfileCycle(Code) || Code == 750) // G75: a lathe's grooving cycle
-        nonModal_ = Code, turning_ = true;
-    else if (Code == 431 || Code == 432)
-        nonModal_ = 431; // a tool length from axis words
-    else if (Code == 100)
-        return Frame10(Given);
-    else if (Code == 520)
-        return Frame52(Given);
-    else if (Code >= 920 && Code <= 923)
-        return Frame92(Given, Code);
-    else if (Code == 500)
+        return;
+    case Does::Profile:
+    case Does::Groove:
+        turning_ = true;
+        [[fallthrough]];
+    case Does::Home:
+    case Does::Machine:
+    case Does::Shift:
+        nonModal_ = code;
+        return;
+    case Does::Offset:
+        return SetOffset(Given, code);
+    case Does::Frame:
+        Fail(Reason::Frame, GWord(code));
+    case Does::Scale:
         return Frame50(Given);
-    else if ((Code >= 382 && Code <= 385) || Code == 310)
-        Fail(Reason::Probe, GWord(Code));
-    else if (Code == 510 || Code == 511 || Code == 682)
-        Fail(Reason::Frame, GWord(Code));
-    else if (Code == 680)
+    case Does::Rotate:
         return Rotate(Given);
-    else
-        return Keep(Code);
+    case Does::Polar:
+        polar_ = code == G16;
+        return;
+    case Does::Plane:
+        plane_ = code;
+        return;
+    case Does::Inch:
+    case Does::Millimetre:
+        return Units(Rule.Effect == Does::Inch);
+    case Does::Absolute:
+    case Does::Incremental:
+        absolute_ = Rule.Effect == Does::Absolute;
+        return;
+    case Does::ArcAbsolute:
+    case Does::ArcRelative:
+        arcAbsolute_ = Rule.Effect == Does::ArcAbsolute;
+        return;
+    case Does::RetractR:
+    case Does::RetractHigh:
+        retractR_ = Rule.Effect == Does::RetractR;
+        return;
+    case Does::Keep:
+        return Keep(Rule);
+    case Does::Call:
+    case Does::End:
+        break;
+    }
+    Fault(GWord(code) + " where no call is read");
+}
+
+// G10, G52, G92 to G92.3, and G43.1 and G43.2, a tool length from the axis
+// words: they take the axis words, and move nothing.
+void Machine::SetOffset(const Block& Given, int Code) {
+    if (Code == G10) return Frame10(Given);
+    if (Code == G52) return Frame52(Given);
+    if (Code == G43_1 || Code == G43_2) nonModal_ = G43_1;
+    if (Code >= G92 && Code <= G92_3) Frame92(Given, Code);
 }
 
 // A lathe's G92 with axis words, its spindle clamp with S; alone, a mill's
 // end of scaling.
 void Machine::Frame50(const Block& Given) {
     turning_ = turning_ || Given.Given('S') || (Given.Has & AxisWords);
-    if (Given.Has & AxisWords) Frame92(Given, 920);
+    if (Given.Has & AxisWords) Frame92(Given, G92);
 }
 
 // A code that changes nothing the depth depends on, kept for the program
 // to read.
-void Machine::Keep(int Code) {
-    if (!IsIgnored(Code)) Fault("unknown G code " + GWord(Code));
-    if (Code >= 400 && Code <= 421) ccomp_ = Code / 10 * 10;
-    if (Code == 430 || Code == 490) lengthOffset_ = Code;
-    if (Code >= 930 && Code <= 950) feedMode_ = Code;
-    if (Code == 960 || Code == 970) spindleMode_ = Code;
-    if (Code == 70 || Code == 80) lathe_ = Code;
-    if (Code >= 540 && Code <= 593) {
+void Machine::Keep(const CodeRule& Rule) {
+    const int code = Rule.Code;
+    switch (Rule.Modal) {
+    case Group::Radius:
+        ccomp_ = code / 10 * 10;
+        break;
+    case Group::Length:
+        lengthOffset_ = code;
+        break;
+    case Group::Feed:
+        feedMode_ = code;
+        break;
+    case Group::Spindle:
+        spindleMode_ = code;
+        break;
+    case Group::Lathe:
+        lathe_ = code;
+        break;
+    case Group::System:
         // G10 L20 moved the system in force; another one is not known.
-        if (Code != coordSystem_ && (work_[X] != 0.0 || work_[Y] != 0.0 || work_[Z] != 0.0))
-            Fail(Reason::Offset, GWord(Code) + " after G10 L20");
-        coordSystem_ = Code;
+        if (code != coordSystem_ && (work_[X] != 0.0 || work_[Y] != 0.0 || work_[Z] != 0.0))
+            Fail(Reason::Offset, GWord(code) + " after G10 L20");
+        coordSystem_ = code;
+        break;
+    default:
+        break;
     }
+}
+
+// G45 to G48 lengthen or shorten the move by a tool offset the run does not
+// know: the axes they move end unknown, Z a doubt.
+void Machine::ToolShift(const Block& Given) {
+    if (Given.Given('Z')) Fail(Reason::Offset, GWord(nonModal_));
+    Start();
+    for (int i = 0; i < 2; ++i)
+        if (Given.Given(AxisLetter[i])) known_[i] = false;
+}
+
+// A probing move stops where it touches, at its end at the deepest: the
+// axes it names end unknown.
+void Machine::Probe(const Block& Given) {
+    if (!(Given.Has & AxisWords)) return;
+    Linear(Given, false);
+    for (int i = 0; i < 3; ++i)
+        if (Given.Given(AxisLetter[i])) known_[i] = false;
+}
+
+// Under G16, X and Y are a radius and an angle in the XY plane: Z moves as
+// written, X and Y end where the run does not follow.
+void Machine::Polar(const Block& Given) {
+    if (plane_ != G17) Fail(Reason::Frame, "G16 outside the XY plane");
+    Block polar = Given;
+    polar.Has |= Block::kPolar;
+    Act(polar);
 }
 
 void Machine::Settings(const Block& Given) {
@@ -215,48 +288,52 @@ void Machine::Settings(const Block& Given) {
 void Machine::Frame10(const Block& Given) {
     // L0 reloads the tool table, L1, L10, L11 write it; the others move a frame.
     int l = Given.Given('L') ? Count(Given.Of('L')) : -1;
-    nonModal_ = 100;
+    nonModal_ = G10;
     if (l == 0 || l == 1 || l == 10 || l == 11) return;
     // L20 sets a system where the tool is: known for the one in force (P0,
     // or the one the program selected).
     const int p = Given.Given('P') ? Count(Given.Of('P')) : -1;
-    constexpr int kSystems[] = {0, 540, 550, 560, 570, 580, 590, 591, 592, 593};
+    constexpr int kSystems[] = {0, G54, G55, G56, G57, G58, G59, G59_1, G59_2, G59_3};
     if (l == 20 && p >= 0 && p <= 9 && (p == 0 || kSystems[p] == coordSystem_))
-        return Origin(Given, work_, 100);
-    Fail(Reason::Offset, l >= 0 ? "G10 " + Word('L', l) : "G10");
+        return Origin(Given, work_, G10);
+    // A frame moved in machine terms: in X and Y it moves no depth.
+    if (Given.Given('Z')) Fail(Reason::Offset, l >= 0 ? "G10 " + Word('L', l) : "G10");
+    for (int i = 0; i < 2; ++i)
+        if (Given.Given(AxisLetter[i])) known_[i] = shiftKnown_[i] = false;
 }
 
 void Machine::Rotate(const Block& Given) {
     // About the plane's normal: in XY, Z stays; a tilted axis (I, J) moves it.
-    if (plane_ != 170 || Given.Given('I') || Given.Given('J')) Fail(Reason::Frame, "G68");
-    nonModal_ = 680;
+    if (plane_ != G17 || Given.Given('I') || Given.Given('J')) Fail(Reason::Frame, "G68");
+    nonModal_ = G68;
 }
 
 void Machine::Frame52(const Block& Given) {
     // The offset itself, shared with G92.
-    nonModal_ = 520;
+    nonModal_ = G52;
     for (int i = 0; i < 3; ++i)
         if (Given.Given(AxisLetter[i])) Shift(local_, i, Given.Of(AxisLetter[i]));
 }
 
 void Machine::Frame92(const Block& Given, int Code) {
-    nonModal_ = 920;
-    if (Code == 920) {
+    nonModal_ = G92;
+    if (Code == G92) {
         Origin(Given, local_, Code);
         std::copy(std::begin(local_), std::end(local_), saved_);
-        savedKnown_ = true;
         return;
     }
     // G92.1 and G92.2 cancel the offset, G92.1 its parameters too; G92.3
     // restores them.
-    if (Code == 923 && !savedKnown_) Fail(Reason::Offset, "G92.3");
     for (int i = 0; i < 3; ++i)
-        Shift(local_, i, Code == 923 ? saved_[i] : 0.0);
-    if (Code == 921) std::fill(std::begin(saved_), std::end(saved_), 0.0), savedKnown_ = true;
+        Shift(local_, i, Code == G92_3 ? saved_[i] : 0.0);
+    if (Code == G92_1) std::fill(std::begin(saved_), std::end(saved_), 0.0);
 }
 
 // Moves Offset so that the axes given read their words where the tool is.
 void Machine::Origin(const Block& Given, double* Offset, int Code) {
+    // Before the first move the program's frame is the one it sets: the Z
+    // words are read in it.
+    if (Given.Given('Z') && !known_[Z] && !moved_) pos_[Z] = Given.Of('Z'), known_[Z] = true;
     if (Given.Given('Z') && !known_[Z]) Fail(Reason::Offset, GWord(Code) + " at an unknown Z");
     for (int i = 0; i < 3; ++i) {
         if (!Given.Given(AxisLetter[i])) continue;
@@ -343,19 +420,31 @@ void Machine::Advance(const Block& Given) {
 
 void Machine::Move(const Block& Given) {
     // In XZ, G76 is a lathe's thread: to its Z and back to where it started.
-    if (motion_ == 760 && plane_ == 180) return Linear(Given, true);
-    if (IsCycle(motion_)) return Cycle(Given);
-    if (motion_ == 20 || motion_ == 30) return Arc(Given);
-    if (IsSpline(motion_) && plane_ != 170) {
-        // A NURBS lies within the hull of its control points while each
-        // weight (G5.2's P, G6.2's R) is positive: they bound its depth.
-        const char weight = motion_ == 52 ? 'P' : motion_ == 62 ? 'R' : '\0';
-        if (!weight || (Given.Given(weight) && !(Given.Of(weight) > 0.0)))
-            Fail(Reason::Spline, GWord(motion_));
+    if (motion_ == G76 && plane_ == G18) return Linear(Given, true);
+    switch (RuleOf(motion_).Effect) {
+    case Does::Cycle:
+        return Cycle(Given);
+    case Does::Arc:
+        return Arc(Given);
+    case Does::Probe:
+        return Probe(Given);
+    case Does::Tap: // to its Z and back
+        return Linear(Given, true);
+    case Does::Spline:
+        if (plane_ != G17) {
+            // A NURBS lies within the hull of its control points while each
+            // weight (G5.2's P, G6.2's R) is positive: they bound its depth.
+            const char weight = motion_ == G5_2 ? 'P' : motion_ == G6_2 ? 'R' : '\0';
+            if (!weight || (Given.Given(weight) && !(Given.Of(weight) > 0.0)))
+                Fail(Reason::Spline, GWord(motion_));
+        }
+        break;
+    default:
+        break;
     }
     // G0, G1, G33, and splines in XY: straight in Z (a NURBS within its
-    // control polygon). A rigid tap (G33.1) returns to where it started.
-    return Linear(Given, motion_ == 331);
+    // control polygon).
+    return Linear(Given, false);
 }
 
 void Machine::Linear(const Block& Given, bool Return) {
@@ -372,12 +461,12 @@ void Machine::Linear(const Block& Given, bool Return) {
 
 void Machine::Arc(const Block& Given) {
     // The plane's first and second axes, and its normal.
-    int a = plane_ == 170 ? X : plane_ == 180 ? Z : Y;
-    int b = plane_ == 170 ? Y : plane_ == 180 ? X : Z;
+    int a = plane_ == G17 ? X : plane_ == G18 ? Z : Y;
+    int b = plane_ == G17 ? Y : plane_ == G18 ? X : Z;
     int n = 3 - a - b;
     // A lathe may give X as a diameter (G7, and a Fanuc lathe's default):
     // only a known radius mode (G8) gives the arc its shape.
-    if ((lathe_ == 70 || (turning_ && lathe_ != 80)) && (Given.Has & (Bit('X') | Bit('I'))))
+    if ((lathe_ == G7 || (turning_ && lathe_ != G8)) && (Given.Has & (Bit('X') | Bit('I'))))
         Fault("an arc on a lathe, whose X may be a diameter");
     bool radius = Given.Given('R');
     bool centre = Given.Given(CentreLetter[a]) || Given.Given(CentreLetter[b]);
@@ -396,7 +485,7 @@ void Machine::Arc(const Block& Given) {
         if (zInPlane) Fail(Reason::IncrementalStart, GWord(motion_) + " from an unknown point");
         return Linear(Given, false);
     }
-    ArcPlane arc{pos_[a], pos_[b], End(Given, a), End(Given, b), 0.0, 0.0, motion_ == 20, *turns};
+    ArcPlane arc{pos_[a], pos_[b], End(Given, a), End(Given, b), 0.0, 0.0, motion_ == G2, *turns};
     bool full = arc.StartA == arc.EndA && arc.StartB == arc.EndB;
     double tight = inch_ ? 0.00005 : 0.00005 * MmPerInch;
     if (radius) {
@@ -427,7 +516,7 @@ void Machine::Arc(const Block& Given) {
 
 void Machine::Cycle(const Block& Given) {
     // The cycle drills along the plane's normal; the other two axes place it.
-    int d = plane_ == 170 ? Z : plane_ == 180 ? Y : X;
+    int d = plane_ == G17 ? Z : plane_ == G18 ? Y : X;
     bool fresh = series_ != motion_;
     series_ = motion_;
     if (fresh) {
@@ -536,15 +625,15 @@ bool Machine::Named(std::string_view Name, double& Value) const {
         {"_retract_r_plane", double(retractR_)},
         {"_retract_old_z", double(!retractR_)},
         {"_ccomp", double(ccomp_)},
-        {"_tool_offset", double(lengthOffset_ != 490)},
-        {"_inverse_time", double(feedMode_ == 930)},
-        {"_units_per_minute", double(feedMode_ == 940)},
-        {"_units_per_rev", double(feedMode_ == 950)},
-        {"_spindle_rpm_mode", double(spindleMode_ == 970)},
-        {"_spindle_css_mode", double(spindleMode_ == 960)},
+        {"_tool_offset", double(lengthOffset_ != G49)},
+        {"_inverse_time", double(feedMode_ == G93)},
+        {"_units_per_minute", double(feedMode_ == G94)},
+        {"_units_per_rev", double(feedMode_ == G95)},
+        {"_spindle_rpm_mode", double(spindleMode_ == G97)},
+        {"_spindle_css_mode", double(spindleMode_ == G96)},
         {"_coord_system", double(coordSystem_ < 0 ? kUnknown : coordSystem_)},
-        {"_lathe_diameter_mode", double(lathe_ < 0 ? kUnknown : lathe_ == 70)},
-        {"_lathe_radius_mode", double(lathe_ < 0 ? kUnknown : lathe_ == 80)},
+        {"_lathe_diameter_mode", double(lathe_ < 0 ? kUnknown : lathe_ == G7)},
+        {"_lathe_radius_mode", double(lathe_ < 0 ? kUnknown : lathe_ == G8)},
         {"_current_tool", tool_},
         {"_selected_tool", selected_},
         {"_feed", feed_},
@@ -588,7 +677,7 @@ bool Machine::Named(std::string_view Name, double& Value) const {
 // times ten; unknown for the groups the run does not keep.
 double Machine::FanucModal(int Group) const {
     const auto code = [](int Code) { return Code < 0 ? kUnknown : Code / 10.0; };
-    const bool cycle = motion_ >= 730 && motion_ != 800;
+    const bool cycle = motion_ >= 0 && RuleOf(motion_).Effect == Does::Cycle;
     switch (Group) {
     case 1:
         return cycle ? kUnknown : code(motion_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Codes.h"
 #include "interp/Block.h"
 #include "interp/Interpreter.h"
 
@@ -28,7 +29,9 @@ public:
     bool Moved() const;
     // The lathe's profile cycle (G70 to G72, times 10) the last block gave; 0
     // when none.
-    int ProfileCycle() const { return nonModal_ >= 700 && nonModal_ <= 722 ? nonModal_ : 0; }
+    int ProfileCycle() const {
+        return nonModal_ && FindCode('G', nonModal_)->Effect == Does::Profile ? nonModal_ : 0;
+    }
     // Each point reached may be passed by By below: a facing cycle retracts
     // away from the stock along its profile.
     void Overshoot(double By) { overshoot_ = By; }
@@ -47,15 +50,20 @@ public:
 private:
     double FanucModal(int Group) const;
     void Dispatch(const Block& Given);
+    void Act(const Block& Given);
     void Modes(const Block& Given);
-    void Mode(const Block& Given, int Code);
+    void Mode(const Block& Given, const CodeRule& Rule);
+    void SetOffset(const Block& Given, int Code);
+    void ToolShift(const Block& Given);
+    void Probe(const Block& Given);
+    void Polar(const Block& Given);
     void Frame10(const Block& Given);
     void Frame52(const Block& Given);
     void Frame50(const Block& Given);
     void Frame92(const Block& Given, int Code);
     void Origin(const Block& Given, double* Offset, int Code);
     void Shift(double* Offset, int Axis, double To);
-    void Keep(int Code);
+    void Keep(const CodeRule& Rule);
     void Settings(const Block& Given);
     double Position(int Axis) const;
     void Rotate(const Block& Given);
@@ -80,9 +88,10 @@ private:
 
     int motion_ = -1; // G code times 10 in force; -1 when none
     int series_ = -1; // the canned cycle whose run of blocks goes on; -1 when none
-    int plane_ = 170;
+    int plane_ = G17;
     int nonModal_ = 0; // G10, G28, G30, G43.1, G52, G53, G68 in this block
     bool absolute_ = true;
+    bool polar_ = false; // G16: X and Y are a radius and an angle
     bool arcAbsolute_ = false;
     bool inch_ = false;
     bool retractR_ = true; // G99; G98 returns to the initial level
@@ -93,12 +102,11 @@ private:
     // unknown is unknown; a Z one is a doubt.
     double local_[3] = {}, work_[3] = {}, saved_[3] = {};
     bool shiftKnown_[3] = {true, true, true};
-    bool savedKnown_ = false; // #5211 to #5219 hold machine data until G92 sets them
-    double shiftZ_ = 0.0;     // local_ and work_ in Z
+    double shiftZ_ = 0.0; // local_ and work_ in Z
     double overshoot_ = 0.0;
     // Modes and settings that move nothing, for the program to read.
     static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
-    int ccomp_ = 400, feedMode_ = 940, spindleMode_ = 970, lengthOffset_ = 490;
+    int ccomp_ = G40, feedMode_ = G94, spindleMode_ = G97, lengthOffset_ = G49;
     int coordSystem_ = -1, lathe_ = -1; // -1: as the machine was left
     bool turning_ = false;              // a lathe's code was given: G50 S, G70 to G72, G75
     double feed_ = kUnknown, rpm_ = kUnknown, spindle_ = kUnknown, mist_ = kUnknown,

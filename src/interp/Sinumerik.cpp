@@ -1467,17 +1467,22 @@ void Runner::Cycle(const std::string& Name, const CycleArgs& A, std::int64_t Lin
     const bool absolute = machine_.AbsoluteMode();
     vorlund::Block b;
     b.Line = Line;
-    for (int g : {800, 900, 990, 810})
-        b.G[b.GCount++] = std::uint16_t(g);
+    b.G[b.GCount++] = G80; // a fresh cycle
+    Run(b);
+    b.GCount = 0;
+    for (const vorlund::Code g : {G90, G99, G81})
+        b.G[b.GCount++] = g;
     b.Has = Bit('R') | Bit('Z');
     b.Value['R' - 'A'] = bottom.Retract;
     b.Value['Z' - 'A'] = bottom.Bottom;
     Run(b);
     vorlund::Block back;
     back.Line = Line;
-    back.G[back.GCount++] = 800;
+    back.G[back.GCount++] = G80;
+    Run(back);
+    back.GCount = 0;
     if (motion >= 0) back.G[back.GCount++] = std::uint16_t(motion);
-    back.G[back.GCount++] = absolute ? 900 : 910;
+    back.G[back.GCount++] = absolute ? G90 : G91;
     Run(back);
 }
 

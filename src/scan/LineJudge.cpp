@@ -57,10 +57,8 @@ static_assert(std::size(kKeyRules) < 256);
 // name, the first bytes of the dialect keywords, any lower-case letter.
 constexpr auto kStarts = [] {
     std::array<bool, 256> starts{};
-    for (const unsigned char c : std::string_view("ZO(;"))
+    for (const unsigned char c : std::string_view("GMZO(;"))
         starts[c] = true;
-    for (const auto& rule : kWordRules)
-        starts[static_cast<unsigned char>(rule.Letter)] = true;
     for (const auto& rule : kKeyRules)
         starts[static_cast<unsigned char>(rule.Key[0])] = true;
     for (int c = 'a'; c <= 'z'; ++c)
@@ -238,18 +236,17 @@ void LineJudge::Word(char C) {
 
 void LineJudge::EndWord() {
     word_ = Phase::Off;
-    if (!digit_ || odd_) return;
-    const WordRule* const rule = FindWord(letter_, whole_, unsigned(tenth_));
-    if (!rule) return;
-    if (rule->Kind != Reason::None) Note(rule->Kind, wordText_.Bytes);
-    switch (rule->Does) {
+    if (!digit_) return;
+    const WordRule rule = FindWord(letter_, whole_, unsigned(tenth_), odd_);
+    if (rule.Kind != Reason::None) Note(rule.Kind, wordText_.Bytes);
+    switch (rule.Does) {
     case Effect::Absolute:
     case Effect::Incremental:
-        facts_.Mode = rule->Does == Effect::Incremental;
+        facts_.Mode = rule.Does == Effect::Incremental;
         break;
     case Effect::Inch:
     case Effect::Millimetre:
-        facts_.Unit = rule->Does == Effect::Millimetre;
+        facts_.Unit = rule.Does == Effect::Millimetre;
         facts_.Words[std::size_t(Reason::Unit)] = wordText_.Bytes; // the last one
         break;
     case Effect::End:
@@ -377,6 +374,9 @@ Reason KindOf(const DoubtTrack& Track, const LineFacts& Facts) {
             break;
         case Reason::Unit:
             applies = Facts.Unit >= 0 && Track.Unit >= 0 && Facts.Unit != Track.Unit;
+            break;
+        case Reason::Offset: // a Z word, up or down, moves the frame Z is read in
+            applies = !Facts.Words[k].empty() && Facts.HasZ && !Facts.ZAxis;
             break;
         default:
             applies = !Facts.Words[k].empty() && (Facts.ZBelow || !NeedsZBelow(kind));

@@ -142,9 +142,8 @@ constexpr auto kQuick = [] {
     for (const auto& rule : kKeyRules)
         kinds[static_cast<unsigned char>(rule.Key[0])] = kKey;
     kinds['Z'] = kWord;
-    for (const auto& rule : kWordRules)
-        kinds[static_cast<unsigned char>(rule.Letter)] =
-            kinds[static_cast<unsigned char>(rule.Letter - 'A' + 'a')] = kWord;
+    for (const unsigned char c : std::string_view("GMgm"))
+        kinds[c] = kWord;
     kinds['\r'] = kinds['\n'] = kEnd;
     return kinds;
 }();

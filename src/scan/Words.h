@@ -4,6 +4,7 @@
 // once: the line judge, the quick line test and the kernels' candidate test
 // all derive from these tables.
 
+#include "common/Codes.h"
 #include "common/OWords.h"
 #include "common/Reason.h"
 
@@ -20,57 +21,12 @@ constexpr bool NeedsZBelow(Reason Kind) {
     case Reason::ForeignMachine:
     case Reason::ForeignOffset:
     case Reason::Machine:
-    case Reason::Offset:
     case Reason::Probe:
         return true;
     default:
         return false;
     }
 }
-
-// What a G or M word does to the lines after it.
-enum class Effect : std::uint8_t { None, Absolute, Incremental, Inch, Millimetre, End };
-
-// A G or M word (either case), its number times ten: G38.2 is 382.
-struct WordRule {
-    char Letter;
-    std::uint16_t Code;
-    Reason Kind;
-    Effect Does = Effect::None;
-};
-
-inline constexpr WordRule kWordRules[] = {
-    {'G', 530, Reason::Machine},
-    {'G', 100, Reason::Offset},
-    {'G', 520, Reason::Offset},
-    {'G', 431, Reason::Offset}, // a tool length from the axis words: no move
-    {'G', 432, Reason::Offset},
-    {'G', 920, Reason::Offset},
-    {'G', 310, Reason::Probe},
-    {'G', 382, Reason::Probe},
-    {'G', 383, Reason::Probe},
-    {'G', 384, Reason::Probe},
-    {'G', 385, Reason::Probe},
-    {'G', 180, Reason::Plane},
-    {'G', 190, Reason::Plane},
-    {'G', 650, Reason::Call},
-    {'G', 660, Reason::Call},
-    {'G', 510, Reason::Frame},
-    {'G', 511, Reason::Frame},
-    {'G', 680, Reason::Frame},
-    {'G', 682, Reason::Frame},
-    {'M', 890, Reason::Call},
-    {'M', 980, Reason::Call},
-    {'M', 990, Reason::Call},
-    {'M', 910, Reason::ForeignMachine},
-    {'M', 920, Reason::ForeignMachine},
-    {'G', 900, Reason::None, Effect::Absolute},
-    {'G', 910, Reason::None, Effect::Incremental},
-    {'G', 200, Reason::None, Effect::Inch},
-    {'G', 210, Reason::None, Effect::Millimetre},
-    {'M', 20, Reason::None, Effect::End},
-    {'M', 300, Reason::None, Effect::End},
-};
 
 // Keywords, in capitals as written, each at the start of a word outside an
 // o-word. A Whole key is a word of its own: no letter follows it ("FOR", not
@@ -164,43 +120,75 @@ constexpr bool KeysStartWithCapitals() {
 }
 static_assert(KeysStartWithCapitals());
 
-// The rule of a G or M word of whole number Whole and tenths Tenth, or null.
-constexpr const WordRule* FindWord(char Letter, std::uint32_t Whole, std::uint32_t Tenth) {
-    if (Whole >= 1000) return nullptr;
-    const char letter = Letter >= 'a' ? char(Letter - 'a' + 'A') : Letter;
-    for (const auto& rule : kWordRules)
-        if (rule.Letter == letter && rule.Code == Whole * 10 + Tenth) return &rule;
-    return nullptr;
+// What the scan reads of a G or M word: a reason to hand its line over, the
+// distance mode, the unit, the program's end.
+enum class Effect : std::uint8_t { None, Absolute, Incremental, Inch, Millimetre, End };
+
+constexpr Effect ScanEffect(Does What) {
+    switch (What) {
+    case Does::Absolute:
+        return Effect::Absolute;
+    case Does::Incremental:
+        return Effect::Incremental;
+    case Does::Inch:
+        return Effect::Inch;
+    case Does::Millimetre:
+        return Effect::Millimetre;
+    case Does::End:
+        return Effect::End;
+    default:
+        return Effect::None;
+    }
 }
 
-// Which whole numbers of G [0] and M [1] words some rule has, whatever the
-// tenths: one look-up on the scan's quick line test.
+struct WordRule {
+    Reason Kind = Reason::None;
+    Effect Does = Effect::None;
+};
+
+// The scan's rule for a G or M word of whole number Whole, tenths Tenth and
+// Odd when a later digit of its fraction is not 0. A G code from G10 up that
+// the table does not hold is unknown and hands its line over; G0 to G9.9
+// are read past by the candidate test, as are M codes the table does not
+// hold.
+constexpr WordRule FindWord(char Letter, std::uint32_t Whole, std::uint32_t Tenth,
+                            bool Odd = false) {
+    const CodeRule* const rule =
+        Odd || Whole >= kCodeLimit / 10 ? nullptr : FindCode(Letter, Whole * 10 + Tenth);
+    if (rule) return {rule->Hands, ScanEffect(rule->Effect)};
+    const bool g = Letter == 'G' || Letter == 'g';
+    return {g && Whole >= 10 ? Reason::Unknown : Reason::None, Effect::None};
+}
+
+constexpr bool Matters(WordRule Rule) {
+    return Rule.Kind != Reason::None || Rule.Does != Effect::None;
+}
+
+// Which whole numbers of G [0] and M [1] words, written without a fraction,
+// the scan must read: one look-up on its quick line test.
 inline constexpr auto kWholeRules = [] {
-    std::array<std::array<bool, 1000>, 2> whole{};
-    for (const auto& rule : kWordRules)
-        whole[rule.Letter == 'M'][rule.Code / 10] = true;
+    std::array<std::array<bool, kCodeLimit / 10>, 2> whole{};
+    for (std::uint32_t n = 0; n < kCodeLimit / 10; ++n) {
+        whole[0][n] = Matters(FindWord('G', n, 0));
+        whole[1][n] = Matters(FindWord('M', n, 0));
+    }
     return whole;
 }();
 
-constexpr bool OnlyGAndM() {
-    for (const auto& rule : kWordRules)
-        if (rule.Letter != 'G' && rule.Letter != 'M') return false;
-    return true;
-}
-static_assert(OnlyGAndM());
-
-// Whether some rule's word has this whole number, whatever its tenths.
+// Whether the scan must read a G or M word with this whole number and no
+// fraction.
 constexpr bool WholeMatters(char Letter, std::uint32_t Whole) {
     const char letter = Letter >= 'a' ? char(Letter - 'a' + 'A') : Letter;
-    if (Whole >= 1000 || (letter != 'G' && letter != 'M')) return false;
+    if (letter != 'G' && letter != 'M') return false;
+    if (Whole >= kCodeLimit / 10) return letter == 'G';
     return kWholeRules[letter == 'M'][Whole];
 }
 
-// No G rule has a one-digit number, so the candidate test can pass over G0
-// to G9 and G00 to G09, the words of nearly every line.
+// The candidate test passes over G0 to G9 and G00 to G09 with any fraction,
+// the words of nearly every line: none of them may matter to the scan.
 constexpr bool NoOneDigitG() {
-    for (const auto& rule : kWordRules)
-        if (rule.Letter == 'G' && rule.Code < 100) return false;
+    for (std::uint32_t n = 0; n < 100; ++n)
+        if (Matters(FindWord('G', n / 10, n % 10))) return false;
     return true;
 }
 static_assert(NoOneDigitG());

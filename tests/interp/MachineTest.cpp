@@ -102,8 +102,10 @@ const Row Rows[] = {
     {"G10 L1 P1 Z-5 R2;G10 L0;G0 Z-1;G10 X1 Z-9", -1, 3, Move, Reason::Offset, 4, "G10"},
     {"G0 Z1;G92 Z0;G1 Z-2;G92.1;G1 Z-2", -2, 5},
     {"G0 Z1;G92 Z0;G20 G1 Z-1", -24.4f, 3},
-    {"G92 Z0", 0, 0, Move, Reason::Offset, 1, "G92 at an unknown Z"},
-    {"G92.3", 0, 0, Move, Reason::Offset, 1, "G92.3"},
+    // Before any move G92 sets the frame the Z words are read in.
+    {"G92 Z0;G1 Z-1", -1, 2},
+    {"G0 X1;G53 Z0;G92 Z0", 0, 0, Move, Reason::Offset, 3, "G92 at an unknown Z"},
+    {"G0 Z0;G92.3;G1 Z-1", -1, 3}, // no offset at the start, none to restore
     {"G0 Z0;G92 Z2;G92.2;G1 Z-1;G92.3;G1 Z-1", -3, 6},
     {"G92 X5;G92.1;G18 G2 X1 Z0 R1", 0, 0, Move, Reason::IncrementalStart, 3},
     {"G0 Z0;G52 Z-2;G1 Z-1;G52 Z0;G1 Z-2", -3, 3},
@@ -114,7 +116,9 @@ const Row Rows[] = {
     {"G0 Z-5;G10 L20 P0 Z0;G1 Z-1", -6, 3},
     {"G55 G0 Z-5;G10 L20 P2 Z0;G1 Z-1;G54", -6, 3, Move, Reason::Offset, 4, "G54 after"},
     {"G10 L20 P2 Z0", 0, 0, Move, Reason::Offset, 1, "G10 L20"},
-    {"G0 Z1;G31 Z-5", 0, 0, Move, Reason::Probe, 2, "G31"},
+    // A probing move reaches its end at the deepest, and ends unknown.
+    {"G0 Z1;G31 Z-5", -5, 2},
+    {"G0 Z1;G38.3 Z-3;G91 Z-1", -3, 2, Move, Reason::IncrementalStart, 3, "G91 Z-1"},
     // Scaling and mirroring move Z; a rotation in XY does not.
     {"G0 Z1;G51 X0 Y0 Z0 P2;G1 Z-1", 0, 0, Move, Reason::Frame, 2, "G51"},
     {"G51.1 Z0", 0, 0, Move, Reason::Frame, 1, "G51.1"},
@@ -122,7 +126,7 @@ const Row Rows[] = {
     {"G68 X0 Y0 R45;G1 X5 Z-2;G69;G50.1", -2, 2},
     {"G18 G68 X0 Z0 R30", 0, 0, Move, Reason::Frame, 1, "G68"},
     {"G68 X0 Y0 Z0 I1 J0 K0 R30", 0, 0, Move, Reason::Frame, 1, "G68"},
-    {"G0 Z1;G38.2 Z-10 F100", 0, 0, Move, Reason::Probe, 2, "G38.2"},
+    {"G0 Z1;G38.2 Z-10 F100;X1 Z-12", -12, 3},
     {"G0 X0 Z0;G18 G5.1 X5 Z-1 I1 K1", 0, 0, Move, Reason::Spline, 2, "G5.1"},
     {"G0 Z0;G5 X5 Y5 I1 J1 P1 Q1 Z-1", -1, 2},
     {"G0 Z-1;G6.2 L3 P1 K0 X0 Y0;X1 Y1 P1 K1;G18 G6.2 X1 Z-5 R0", -1, 1, Move, Reason::Spline, 4},
@@ -130,7 +134,20 @@ const Row Rows[] = {
     {"G0 Z1;G18 G76 P0.05 Z-10 I-0.1 J0.02 K0.1;G91 G1 Z-1", -10, 2},
     {"G0 X5 Z1;G75 R0.5;G75 X0 Z-3 P1 Q1 F0.1;G75 X0 I0.005;G91 G1 Z-1", -3, 3},
     {"G123 X1", 0, 0, Move, Reason::Error, 1, "unknown G code G123"},
-    {"G4 P1;G40 G49 G54 G54.1 G61 G64 G94 G103;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 3},
+    {"G4 P1;G40 G49 G54.1 G61 G94 G103;G54 G64;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 4},
+    // A block's codes act in the order of their groups; two of one group are an error.
+    {"G0 G1 Z-5", 0, 0, Move, Reason::Error, 1, "G0 and G1 in one modal group"},
+    {"G90 G91 Z-5", 0, 0, Move, Reason::Error, 1, "G90 and G91"},
+    {"G0 Z0;G92 Z1 G20;G1 Z0", -25.4f, 3},
+    {"G0 Z0;G1 Z-1 G91;G1 Z-1", -2, 3},
+    {"G80 G81 R1 Z-3", 0, 0, Move, Reason::Error, 1, "G80 and G81"},
+    {"G12 I5 Z-3", 0, 0, Move, Reason::Error, 1, "unknown G code G12"},
+    // Under G16, X and Y are a radius and an angle; Z is as written.
+    {"G0 X0 Y0 Z0;G16 G1 X10 Y45 Z-3;G15 G91 X1 Z-1", -4, 3},
+    {"G18 G16 X10 Z-3", 0, 0, Move, Reason::Frame, 1, "G16"},
+    {"G0 Z0;G45 X5 D1;G1 Z-2", -2, 3},
+    {"G0 Z0;G46 Z-1 D1", 0, 0, Move, Reason::Offset, 2, "G46"},
+    {"G0 Z0;G50 G69 G50.1 G15 G11 G22;G23 G9;G187;G1 Z-2", -2, 5},
 };
 
 TEST(MachineTest, RunsPrograms) {

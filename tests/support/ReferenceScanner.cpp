@@ -1,5 +1,6 @@
 #include "support/ReferenceScanner.h"
 
+#include "common/Codes.h"
 #include "fuzz/Fuzz.h"
 
 #include <algorithm>
@@ -125,6 +126,7 @@ void ReadWord(Line& L, const std::vector<int>& Code, std::size_t At) {
         Add(text, Code[j]);
     if (!IsDigit(Code[j])) return;
     long whole = 0, tenth = 0;
+    bool odd = false; // a digit after the tenths that is not 0
     for (; IsDigit(Code[j]); ++j)
         whole = std::min(whole * 10 + Code[j] - '0', 100000L), Add(text, Code[j]);
     if (Code[j] == '.') {
@@ -133,21 +135,25 @@ void ReadWord(Line& L, const std::vector<int>& Code, std::size_t At) {
             Add(text, Code[j]);
             if (n == 0)
                 tenth = Code[j] - '0';
-            else if (Code[j] != '0')
-                return;
+            else
+                odd = odd || Code[j] != '0';
         }
     }
     const long code = whole * 10 + tenth;
     if (Lower(Code[At]) == 'm') {
+        if (odd) return;
         if (code == 910 || code == 920) Note(L, K::ForeignMachine, text);
-        if (code == 980 || code == 990 || code == 890) Note(L, K::Call, text);
+        if (code == 970 || code == 980 || code == 990 || code == 890) Note(L, K::Call, text);
         if (code == 20 || code == 300) L.end = true;
         return;
     }
+    if (whole < 10) return; // G0 to G9.9 are read past
+    if (odd || !vorlund::FindCode('G', std::uint32_t(code))) Note(L, K::Unknown, text);
     if (code == 900 || code == 910) L.mode = code == 910;
     if (code == 200 || code == 210) L.unit = code == 210, L.words[std::size_t(K::Unit)] = text;
     if (code == 530) Note(L, K::Machine, text);
-    if (code == 100 || code == 520 || code == 920 || code == 431 || code == 432)
+    if (code == 100 || code == 520 || (code >= 920 && code <= 923) || code == 431 || code == 432 ||
+        code == 500 || (code >= 450 && code <= 480 && code % 10 == 0))
         Note(L, K::Offset, text);
     if (code == 510 || code == 511 || code == 680 || code == 682) Note(L, K::Frame, text);
     if (code == 310 || (code >= 382 && code <= 385)) Note(L, K::Probe, text);
@@ -307,7 +313,7 @@ DoubtTrack Track(const std::vector<Line>& Lines, Flow Start) {
             {K::Incremental, l.zBelow && t.Now == Flow::Incremental},
             {K::AfterEnd, l.zBelow && t.Now == Flow::Ended},
             {K::Machine, l.zBelow && word(K::Machine)},
-            {K::Offset, l.zBelow && word(K::Offset)},
+            {K::Offset, l.hasZ && !l.zAxis && word(K::Offset)},
             {K::Probe, l.zBelow && word(K::Probe)},
             {K::Plane, word(K::Plane)},
             {K::Frame, word(K::Frame)},
@@ -315,6 +321,7 @@ DoubtTrack Track(const std::vector<Line>& Lines, Flow Start) {
             {K::Jump, word(K::Jump)},
             {K::OWord, word(K::OWord)},
             {K::Lowercase, word(K::Lowercase)},
+            {K::Unknown, word(K::Unknown)},
             {K::Unit, unitChange},
         };
         K kind = K::None;
