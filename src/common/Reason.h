@@ -35,7 +35,7 @@ enum class Reason : std::uint8_t {
     Jump,      // GOTO, IF, WHILE: macro jumps, conditions and loops
     OWord,     // o-word control: sub, call, if, while, ...
     Lowercase, // a lower-case letter
-    Unknown,   // a G code from G10 up that no rule names
+    Unknown,   // a G code from G10 up that no rule names, a G or M code computed: G#1
     Unit,      // G20 or G21 after the other; the last of the scan's, so that joining parts can tell
     // Why the run stops.
     IncrementalStart, // G91 before any absolute Z

@@ -196,6 +196,11 @@ void LineJudge::Word(char C) {
     switch (word_) {
     case Phase::Spaces:
         if (IsSpace(C)) return wordText_.Add(C);
+        if (C == '#' || C == '[') { // a code the program computes: G#1, M[#2]
+            wordText_.Add(C);
+            word_ = Phase::Off;
+            return Note(Reason::Unknown, wordText_.Bytes);
+        }
         if (!IsDigit(C)) break;
         word_ = Phase::Whole;
         [[fallthrough]];

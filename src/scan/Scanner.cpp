@@ -177,6 +177,7 @@ int QuickLine(const char* Start, const char* End, const char*& LineEnd) {
         const char* q = p + 1;
         while (q < End && (*q == ' ' || *q == '\t'))
             ++q;
+        if (q < End && (*q == '#' || *q == '[')) return -1; // a computed code
         std::uint32_t number = 0;
         for (; q < End && Digit(*q) && number < 1000; ++q)
             number = number * 10 + unsigned(*q - '0');

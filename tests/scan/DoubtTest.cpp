@@ -111,6 +111,7 @@ const Row kRows[] = {
      0, K::None, "", 0},
     {"G45 to G48 lengthen a move", "G46 X1\nG47 Z-1\n", 2, K::Offset, "G47", 1},
     {"M97 calls a line", "M97 P100\n", 1, K::Call, "M97", 1},
+    {"computed codes", "#1=91\nG1 Z-1\nG #1\nZ-1\nM[#2]\nG0#3\n", 3, K::Unknown, "G #", 2},
     {"G0 to G3 words", "G0 X1\nG01 Z-1\nG02 X1 I1 J0\nG1 Z-2\n", 0, K::None, "", 0},
     {"letters before the word", "MSG91 Z-1\nAM98\nPO1 CALL\n", 0, K::None, "", 0},
     {"keywords inside words and harmless ones",

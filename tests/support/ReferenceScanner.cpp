@@ -124,6 +124,10 @@ void ReadWord(Line& L, const std::vector<int>& Code, std::size_t At) {
     std::size_t j = At + 1;
     for (; IsSpace(Code[j]); ++j)
         Add(text, Code[j]);
+    if (Code[j] == '#' || Code[j] == '[') {
+        Add(text, Code[j]);
+        return Note(L, K::Unknown, text);
+    }
     if (!IsDigit(Code[j])) return;
     long whole = 0, tenth = 0;
     bool odd = false; // a digit after the tenths that is not 0
