@@ -152,7 +152,7 @@ void ReadWord(Line& L, const std::vector<int>& Code, std::size_t At) {
         return;
     }
     if (whole < 10) return; // G0 to G9.9 are read past
-    if (odd || !vorlund::FindCode('G', std::uint32_t(code))) Note(L, K::Unknown, text);
+    if (odd || !vorlund::FindCode('G', std::uint32_t(code))) return Note(L, K::Unknown, text);
     if (code == 900 || code == 910) L.mode = code == 910;
     if (code == 200 || code == 210) L.unit = code == 210, L.words[std::size_t(K::Unit)] = text;
     if (code == 530) Note(L, K::Machine, text);
