@@ -255,11 +255,17 @@ inline constexpr auto kCodeRows = [] {
     return rows;
 }();
 
-// The rule of a G or M code (times ten, the letter in either case), or null.
-constexpr const CodeRule* FindCode(char Letter, std::uint32_t Code) {
+// The row of a G or M code (times ten, the letter in either case) plus one;
+// 0 when no row names it.
+constexpr std::size_t CodeRow(char Letter, std::uint32_t Code) {
     const char letter = Letter >= 'a' ? char(Letter - 'a' + 'A') : Letter;
-    if (Code >= kCodeLimit || (letter != 'G' && letter != 'M')) return nullptr;
-    const std::uint8_t row = kCodeRows[letter == 'M'][Code];
+    if (Code >= kCodeLimit || (letter != 'G' && letter != 'M')) return 0;
+    return kCodeRows[letter == 'M'][Code];
+}
+
+// The rule of a G or M code, or null.
+inline const CodeRule* FindCode(char Letter, std::uint32_t Code) {
+    const std::size_t row = CodeRow(Letter, Code);
     return row ? &kCodes[row - 1] : nullptr;
 }
 
@@ -275,7 +281,7 @@ static_assert(CodesFit());
 
 constexpr bool EachCodeOnce() {
     for (std::size_t i = 0; i < std::size(kCodes); ++i)
-        if (FindCode(kCodes[i].Letter, kCodes[i].Code) != &kCodes[i]) return false;
+        if (CodeRow(kCodes[i].Letter, kCodes[i].Code) != i + 1) return false;
     return true;
 }
 static_assert(EachCodeOnce());

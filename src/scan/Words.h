@@ -153,9 +153,9 @@ struct WordRule {
 // hold.
 constexpr WordRule FindWord(char Letter, std::uint32_t Whole, std::uint32_t Tenth,
                             bool Odd = false) {
-    const CodeRule* const rule =
-        Odd || Whole >= kCodeLimit / 10 ? nullptr : FindCode(Letter, Whole * 10 + Tenth);
-    if (rule) return {rule->Hands, ScanEffect(rule->Effect)};
+    const std::size_t row =
+        Odd || Whole >= kCodeLimit / 10 ? 0 : CodeRow(Letter, Whole * 10 + Tenth);
+    if (row) return {kCodes[row - 1].Hands, ScanEffect(kCodes[row - 1].Effect)};
     const bool g = Letter == 'G' || Letter == 'g';
     return {g && Whole >= 10 ? Reason::Unknown : Reason::None, Effect::None};
 }
