@@ -1,7 +1,7 @@
 #include "interp/Heidenhain.h"
 
 #include "common/Pow10.h"
-#include "interp/Flow.h"
+#include "interp/Calls.h"
 #include "interp/HeidenhainCycles.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <map>
 #include <numbers>
 #include <string>
 #include <string_view>
@@ -122,21 +121,54 @@ double Degrees(double Radians) {
     return Radians * 180.0 / std::numbers::pi;
 }
 
+// A label's key: its number without leading zeros, or its name in quotes.
+std::string LabelKey(Text T) {
+    T = Trim(T);
+    if (!T.empty() && T[0] == '"') {
+        const std::size_t close = T.find('"', 1);
+        return std::string(T.substr(0, close == Text::npos ? T.size() : close + 1));
+    }
+    std::size_t i = 0;
+    while (i < T.size() && IsDigit(T[i]))
+        ++i;
+    if (i == 0) Fail(Reason::Error, "malformed label");
+    Text digits = T.substr(0, i);
+    while (digits.size() > 1 && digits[0] == '0')
+        digits.remove_prefix(1);
+    return std::string(digits);
+}
+
+// Adds where each LBL line stands, by its label's key: a pass's lines in turn.
+Labels::Scan LblLines() {
+    return [continues = false, comment = false](Text Line, const LineReader& Reader,
+                                                Labels& Into) mutable {
+        if (comment) {
+            comment = Trim(Line).ends_with('~');
+            return;
+        }
+        Text code = Statement(Line, continues, comment);
+        if (!Take(code, "LBL")) return;
+        try {
+            Into.AddFirst(LabelKey(code), {Reader.Start(), Reader.Line()});
+        } catch (const Doubt&) {
+            return; // the run stops there if it gets there
+        }
+    };
+}
+
 // Runs a Klartext program line by line and hands each move to the machine.
 class Runner {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), budget_(Limits.Steps) {}
+        : flow_(Source, Limits), labels_(Source, LblLines()), calls_(Limits.CallDepth, "calls") {}
 
     InterpResult Run();
 
 private:
     // Lines and flow.
-    void Count(std::size_t Length) { budget_.Count(reader_, Length); }
     void Step(Text Line);
     void Dispatch(Text Code);
     const Place& Label(const std::string& Key);
-    void Index();
     void CallLabel(Text Rest);
     void Jump(Text Key);
     void Return();
@@ -171,22 +203,17 @@ private:
     Block NewBlock() const;
     Block& Fresh();
 
-    const ProgramSource& source_;
-    InterpLimits limits_;
-    LineReader reader_;
+    Flow flow_;
     Machine machine_;
     Block block_;
-    StepBudget budget_;
-    bool ended_ = false;
     bool started_ = false;
     int depth_ = 0; // of parentheses in a formula
 
     double q_[3000] = {};
     bool set_[3000] = {};
 
-    bool indexed_ = false;
-    std::map<std::string, Place, std::less<>> labels_;
-    std::vector<Place> calls_;                            // where each LBL 0 returns
+    Labels labels_;
+    CallStack<> calls_;                                   // subprograms, to LBL 0
     std::vector<std::pair<std::uint64_t, long>> repeats_; // runs left by CALL LBL … REP line
     bool continued_ = false;                              // the last line ended with "~"
     bool comment_ = false;                                // in a comment it continued
@@ -201,21 +228,18 @@ private:
 };
 
 InterpResult Runner::Run() {
-    try {
-        while (!ended_) {
-            Text line;
-            if (!NextLine(reader_, line)) {
-                if (!calls_.empty()) Fail(Reason::Error, "a subprogram without LBL 0");
+    return flow_.Run([this] {
+        Text line;
+        while (!flow_.Ended()) {
+            if (!flow_.Next(line)) {
+                if (!calls_.Empty()) Fail(Reason::Error, "a subprogram without LBL 0");
                 break;
             }
-            Count(line.size());
             Step(line);
         }
-        if (!ended_) FinishDef();
-    } catch (const Doubt& stop) {
-        return Stopped(stop, reader_.Line());
-    }
-    return Reached(machine_);
+        if (!flow_.Ended()) FinishDef();
+        return Reached(machine_);
+    });
 }
 
 void Runner::Step(Text Line) {
@@ -278,10 +302,7 @@ void Runner::Dispatch(Text Code) {
         if (Take(rest, "CALL")) return ToolCall(rest);
         if (Trim(rest).starts_with("DEF")) return;
     }
-    if (word == "END" && Take(rest, "PGM")) {
-        ended_ = true;
-        return;
-    }
+    if (word == "END" && Take(rest, "PGM")) return flow_.End();
     if (word == "BEGIN" && Take(rest, "PGM")) {
         // The first one's unit is the program's.
         if (started_) return;
@@ -556,54 +577,14 @@ bool Runner::Compare(Text& T) {
     Fail(Reason::Error, "unknown comparison " + std::string(op.substr(0, 10)));
 }
 
-// A label's key: its number without leading zeros, or its name in quotes.
-std::string LabelKey(Text T) {
-    T = Trim(T);
-    if (!T.empty() && T[0] == '"') {
-        const std::size_t close = T.find('"', 1);
-        return std::string(T.substr(0, close == Text::npos ? T.size() : close + 1));
-    }
-    std::size_t i = 0;
-    while (i < T.size() && IsDigit(T[i]))
-        ++i;
-    if (i == 0) Fail(Reason::Error, "malformed label");
-    Text digits = T.substr(0, i);
-    while (digits.size() > 1 && digits[0] == '0')
-        digits.remove_prefix(1);
-    return std::string(digits);
-}
-
-// One pass over the program: where each label stands.
-void Runner::Index() {
-    indexed_ = true;
-    LineReader reader(source_);
-    Text line;
-    bool continues = false, comment = false;
-    while (reader.Next(line) == LineReader::Status::Line) {
-        if (comment) {
-            comment = Trim(line).ends_with('~');
-            continue;
-        }
-        Text code = Statement(line, continues, comment);
-        if (!Take(code, "LBL")) continue;
-        try {
-            labels_.try_emplace(LabelKey(code), Place{reader.Start(), reader.Line()});
-        } catch (const Doubt&) {
-            continue; // the run stops there if it gets there
-        }
-    }
-}
-
 const Place& Runner::Label(const std::string& Key) {
-    auto it = labels_.find(Key);
-    if (it == labels_.end() && !indexed_) Index(), it = labels_.find(Key);
-    if (it == labels_.end()) Fail(Reason::Error, "no LBL " + Key.substr(0, 40));
-    return it->second;
+    const Place* at = labels_.Find(Key);
+    if (!at) Fail(Reason::Error, "no LBL " + Key.substr(0, 40));
+    return *at;
 }
 
 void Runner::Jump(Text Key) {
-    const Place& to = Label(LabelKey(Key));
-    reader_.Seek(to.Offset, to.Line);
+    flow_.Go(Label(LabelKey(Key)));
 }
 
 // CALL LBL n runs the subprogram from LBL n to LBL 0; CALL LBL n REP m runs
@@ -614,15 +595,12 @@ void Runner::CallLabel(Text Rest) {
     const Place& to = Label(key);
     const std::size_t rep = Rest.find("REP");
     if (rep == Text::npos) {
-        if (calls_.size() >= std::size_t(limits_.CallDepth))
-            Fail(Reason::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
-        calls_.push_back({reader_.After(), reader_.Line() + 1});
-        reader_.Seek(to.Offset, to.Line);
+        calls_.Call(flow_, to, 1, 0);
         return;
     }
     Text count = Rest.substr(rep + 3);
     const double times = Operand(count);
-    const std::uint64_t here = reader_.Start();
+    const std::uint64_t here = flow_.Here().Offset;
     if (to.Offset >= here) Fail(Reason::Error, "CALL LBL " + key + " REP to a later label");
     auto it = std::find_if(repeats_.begin(), repeats_.end(),
                            [&](const auto& R) { return R.first == here; });
@@ -632,29 +610,26 @@ void Runner::CallLabel(Text Rest) {
         it = repeats_.end() - 1;
     }
     if (it->second-- > 0) {
-        reader_.Seek(to.Offset, to.Line);
+        flow_.Go(to);
         return;
     }
     repeats_.erase(it);
 }
 
 void Runner::Return() {
-    if (calls_.empty()) return; // the main program runs on through a subprogram's end
-    const Place back = calls_.back();
-    calls_.pop_back();
-    reader_.Seek(back.Offset, back.Line);
+    if (!calls_.Empty()) calls_.Return(flow_); // the main program runs on through its end
 }
 
 Block Runner::NewBlock() const {
     Block b;
-    b.Line = reader_.Line();
+    b.Line = flow_.Line();
     return b;
 }
 
 // The block a move fills: the machine reads only the letters given, so the
 // values of the last one may stay.
 Block& Runner::Fresh() {
-    block_.Line = reader_.Line();
+    block_.Line = flow_.Line();
     block_.Has = 0;
     block_.GCount = block_.MCount = 0;
     block_.Incremental = 0;
@@ -712,7 +687,7 @@ void Runner::MCodes(Block& B, bool Moved) {
         call |= m == 99 || m == 89;
         if (m == 89) modal_ = true;
         if (m == 99) modal_ = false;
-        ended_ |= (m == 2 || m == 30) && !skipped_;
+        if ((m == 2 || m == 30) && !skipped_) flow_.End();
     }
     B.MCount = 0;
     if (machine) {
@@ -769,7 +744,7 @@ void Runner::CycleDef(Text Rest) {
     const std::string name = "CYCL DEF " + std::to_string(n);
     if (kind == CycleKind::Unknown) Fail(Reason::Cycle, name);
     if (kind == CycleKind::Program) Fail(Reason::MissingProgram, name);
-    def_.Start(n, reader_.Line());
+    def_.Start(n, flow_.Line());
     defining_ = true;
     tilde_ = continued_;
 }
@@ -868,10 +843,10 @@ void Runner::CycleCall(Text Rest) {
         if (w[0] == 'M' && w.size() > 1 && IsDigit(w[1])) {
             long m = 0;
             std::from_chars(w.data() + 1, w.data() + w.size(), m);
-            ended_ |= (m == 2 || m == 30) && !skipped_;
+            if ((m == 2 || m == 30) && !skipped_) flow_.End();
         }
     }
-    CallCycle(reader_.Line(), nullptr);
+    CallCycle(flow_.Line(), nullptr);
 }
 
 // Runs the cycle defined last where the tool is; a pattern's Q203 is the

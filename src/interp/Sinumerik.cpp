@@ -1,7 +1,7 @@
 #include "interp/Sinumerik.h"
 
 #include "common/Pow10.h"
-#include "interp/Flow.h"
+#include "interp/Calls.h"
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Params.h"
@@ -159,27 +159,14 @@ enum class Kw : std::uint8_t {
     Endloop
 };
 
-struct Loop {
-    Kw Kind;
-    Place Head; // the line that opened it
-    Place Body; // the line after it
-    std::string Var;
-    double End = 0.0;
-};
-
-struct Section {
+// A section REPEAT runs: from its first line, back after the REPEAT.
+struct Section : Frame {
     std::uint64_t Last = 0; // the section ends after (Inclusive) or before this line
     bool Inclusive = false;
-    Place First;
-    long Left = 0;
-    Place Back;
 };
 
-struct CallFrame {
-    Place Back;
-    Place Start;
-    long Left = 0; // runs still to come (L123 P3)
-    std::size_t Loops = 0, Sections = 0;
+struct CallFrame : Frame {
+    std::size_t Sections = 0; // the sections repeating at the call
 };
 
 struct Var {
@@ -203,21 +190,46 @@ struct Words {
     double Repeats = 1.0;
 };
 
+// Adds where a line's label, block number or PROC stands: "NAME", "N10",
+// "PROC NAME".
+void ScanLabels(Text Line, const LineReader& Reader, Labels& Into) {
+    const Place here{Reader.Start(), Reader.Line()};
+    Text t = Trim(Line);
+    if (!t.empty() && t[0] == '/') t = Trim(t.substr(1 + (t.size() > 1 && IsDigit(t[1]))));
+    char text[200]; // in capitals
+    const std::size_t n = std::min<std::size_t>(t.size(), sizeof text);
+    for (std::size_t i = 0; i < n; ++i)
+        text[i] = t[i] >= 'a' && t[i] <= 'z' ? char(t[i] - 'a' + 'A') : t[i];
+    Text rest(text, n);
+    if (rest.size() > 1 && rest[0] == 'N' && IsDigit(rest[1])) {
+        std::size_t i = 1;
+        while (i < rest.size() && IsDigit(rest[i]))
+            ++i;
+        Into.Add(rest.substr(0, i), here);
+        rest = Trim(rest.substr(i));
+    }
+    const Text name = Name(rest);
+    if (name == "PROC") {
+        Into.Add("PROC " + std::string(Name(rest)), here);
+    } else if (!name.empty() && rest.starts_with(':') && !rest.starts_with(":=")) {
+        Into.Add(name, here);
+    }
+}
+
 // Runs a Sinumerik program line by line and hands each block to the machine.
 class Runner {
 public:
     Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), budget_(Limits.Steps) {}
+        : flow_(Source, Limits), labels_(Source, ScanLabels), sections_(Limits.CallDepth, "REPEAT"),
+          frames_(Limits.CallDepth, "calls") {}
 
     InterpResult Run();
 
 private:
     // Lines and flow.
-    void Count(std::size_t Length) { budget_.Count(reader_, Length); }
     Text Code(Text Raw);
     void Step(Text Code);
-    void Index();
-    Place Target(Text Key, int Direction, bool Optional, bool& Found);
+    const Place* Target(Text Key, int Direction, bool Optional);
     void Goto(Text Rest, int Direction, bool Optional);
     void Case(Text Rest);
     void If(Text Rest);
@@ -264,12 +276,8 @@ private:
     void Cycle(const std::string& Name, const CycleArgs& A, std::int64_t Line);
     void Mcall(Text Rest);
 
-    const ProgramSource& source_;
-    InterpLimits limits_;
-    LineReader reader_;
+    Flow flow_;
     Machine machine_;
-    StepBudget budget_;
-    bool ended_ = false;
     bool begun_ = false;
     int depth_ = 0; // of nested parentheses
     std::string line_;
@@ -278,12 +286,10 @@ private:
     bool rSet_[1000] = {};
     std::vector<Scope> scopes_{1}; // the main program's, then each call's
 
-    bool indexed_ = false;
-    std::multimap<std::string, Place, std::less<>> labels_; // labels, N numbers, "PROC NAME"
-    std::vector<Loop> loops_;
-    std::vector<Section> sections_;
-    std::vector<std::pair<std::uint64_t, long>> repeats_; // runs left by REPEAT lines
-    std::vector<CallFrame> frames_;
+    Labels labels_; // labels, N numbers, "PROC NAME"
+    LoopStack<Kw> loops_;
+    CallStack<Section> sections_;
+    CallStack<CallFrame> frames_;
     bool calling_ = false; // the next PROC line binds args_
     CycleArgs args_;
     bool cip_ = false;  // CIP or CT is the motion in force
@@ -292,27 +298,24 @@ private:
 };
 
 InterpResult Runner::Run() {
-    try {
+    return flow_.Run([this] {
         vorlund::Block start; // the controller starts in G0
         start.G[start.GCount++] = 0;
         Run(start);
-        while (!ended_) {
-            Text line;
-            if (!NextLine(reader_, line)) {
-                if (frames_.empty()) break;
+        Text line;
+        while (!flow_.Ended()) {
+            if (!flow_.Next(line)) {
+                if (frames_.Empty()) break;
                 Return();
                 continue;
             }
-            Count(line.size());
-            const std::uint64_t at = reader_.Start();
-            if (!sections_.empty() && Sections(at, false)) continue;
+            const std::uint64_t at = flow_.Here().Offset;
+            if (!sections_.Empty() && Sections(at, false)) continue;
             Step(Code(line));
-            if (!sections_.empty()) Sections(at, true);
+            if (!sections_.Empty()) Sections(at, true);
         }
-    } catch (const Doubt& stop) {
-        return Stopped(stop, reader_.Line());
-    }
-    return Reached(machine_);
+        return Reached(machine_);
+    });
 }
 
 // The line in capitals (strings as written) without its comment, block
@@ -363,10 +366,7 @@ void Runner::Step(Text Code) {
     if (word.size() < 2 || !IsUpper(word[1])) return Block(Code);
     if (word == "PROC") {
         if (calling_ || !begun) return Proc(rest);
-        if (frames_.empty()) {
-            ended_ = true; // the main program runs into a subprogram
-            return;
-        }
+        if (frames_.Empty()) return flow_.End(); // the main program runs into a subprogram
         return Return();
     }
     if (word == "IF") return If(rest);
@@ -406,61 +406,19 @@ void Runner::Step(Text Code) {
     Block(Code);
 }
 
-// One pass over the program: where each label, block number and PROC stands.
-void Runner::Index() {
-    indexed_ = true;
-    LineReader reader(source_);
-    Text line;
-    std::string text;
-    while (reader.Next(line) == LineReader::Status::Line) {
-        const Place here{reader.Start(), reader.Line()};
-        Text t = Trim(line);
-        if (!t.empty() && t[0] == '/') t = Trim(t.substr(1 + (t.size() > 1 && IsDigit(t[1]))));
-        text.assign(t.substr(0, std::min<std::size_t>(t.size(), 200)));
-        for (char& c : text)
-            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        Text rest = text;
-        if (rest.size() > 1 && rest[0] == 'N' && IsDigit(rest[1])) {
-            std::size_t i = 1;
-            while (i < rest.size() && IsDigit(rest[i]))
-                ++i;
-            labels_.emplace(std::string(rest.substr(0, i)), here);
-            rest = Trim(rest.substr(i));
-        }
-        const Text name = Name(rest);
-        if (name == "PROC") {
-            labels_.emplace("PROC " + std::string(Name(rest)), here);
-        } else if (!name.empty() && rest.starts_with(':') && !rest.starts_with(":=")) {
-            labels_.emplace(std::string(name), here);
-        }
-    }
-}
-
 // The place of a label or block number: after this line (Direction 1),
-// before it (-1), or either, after first (0).
-Place Runner::Target(Text Key, int Direction, bool Optional, bool& Found) {
-    if (!indexed_) Index();
-    const std::uint64_t here = reader_.Start();
-    const auto [first, last] = labels_.equal_range(Key);
-    Found = true;
-    if (Direction >= 0)
-        for (auto it = first; it != last; ++it)
-            if (it->second.Offset > here) return it->second;
-    if (Direction <= 0)
-        for (auto it = last; it != first;)
-            if ((--it)->second.Offset <= here) return it->second;
-    Found = false;
-    if (!Optional) Fail(Reason::Error, "no jump target " + Short(Key));
-    return {};
+// before it (-1), or either, after first (0); nullptr when Optional and none.
+const Place* Runner::Target(Text Key, int Direction, bool Optional) {
+    const Place* to = labels_.Near(Key, flow_.Here().Offset, Direction);
+    if (!to && !Optional) Fail(Reason::Error, "no jump target " + Short(Key));
+    return to;
 }
 
 void Runner::Goto(Text Rest, int Direction, bool Optional) {
     Text t = Rest;
     const Text key = Name(t);
     if (key.empty() || !Trim(t).empty()) Fail(Reason::Error, "malformed jump");
-    bool found = false;
-    const Place to = Target(key, Direction, Optional, found);
-    if (found) reader_.Seek(to.Offset, to.Line);
+    if (const Place* to = Target(key, Direction, Optional)) flow_.Go(*to);
 }
 
 // The jump a GOTOx word makes: its direction; 2 when Word is none.
@@ -516,8 +474,7 @@ Kw Runner::SkipTo(bool Else) {
     int nested = 0;
     Text line;
     for (;;) {
-        if (!NextLine(reader_, line)) return Kw::None;
-        Count(line.size());
+        if (!flow_.Next(line)) return Kw::None;
         const Kw kw = KeywordOf(Code(line));
         if (kw == Kw::If || kw == Kw::While || kw == Kw::For || kw == Kw::Repeat ||
             kw == Kw::Loop) {
@@ -531,12 +488,12 @@ Kw Runner::SkipTo(bool Else) {
 }
 
 void Runner::While(Text Rest) {
-    const Place head{reader_.Start(), reader_.Line()};
-    std::erase_if(loops_, [&](const Loop& L) { return L.Head.Offset >= head.Offset; });
+    const Place head = flow_.Here();
+    loops_.CloseFrom(head.Offset);
     const bool yes = Expr(Rest) != 0.0;
     if (!Trim(Rest).empty()) Fail(Reason::Error, "malformed WHILE");
     if (yes) {
-        loops_.push_back({Kw::While, head, {reader_.After(), reader_.Line() + 1}, {}, 0.0});
+        loops_.Open({Kw::While, head, head, 0.0, {}});
         return;
     }
     if (SkipTo(false) != Kw::Endwhile) Fail(Reason::Error, "WHILE without ENDWHILE");
@@ -544,8 +501,8 @@ void Runner::While(Text Rest) {
 
 // FOR var = start TO end: the end is read once.
 void Runner::For(Text Rest) {
-    const Place head{reader_.Start(), reader_.Line()};
-    std::erase_if(loops_, [&](const Loop& L) { return L.Head.Offset >= head.Offset; });
+    const Place head = flow_.Here();
+    loops_.CloseFrom(head.Offset);
     Text t = Rest;
     const Text name = Name(t);
     if (name.empty()) Fail(Reason::Error, "malformed FOR");
@@ -558,7 +515,7 @@ void Runner::For(Text Rest) {
     const double end = Expr(t);
     if (!Trim(t).empty()) Fail(Reason::Error, "malformed FOR");
     if (Get(key) <= end) {
-        loops_.push_back({Kw::For, head, {reader_.After(), reader_.Line() + 1}, key, end});
+        loops_.Open({Kw::For, head, flow_.Following(), end, key});
         return;
     }
     if (SkipTo(false) != Kw::Endfor) Fail(Reason::Error, "FOR without ENDFOR");
@@ -567,35 +524,25 @@ void Runner::For(Text Rest) {
 // LOOP and REPEAT open a block; ENDWHILE, ENDFOR, UNTIL, ENDLOOP close one.
 void Runner::Close(Kw Kind, Text Rest) {
     if (Kind == Kw::Loop || Kind == Kw::Repeat) {
-        const Place head{reader_.Start(), reader_.Line()};
-        std::erase_if(loops_, [&](const Loop& L) { return L.Head.Offset >= head.Offset; });
-        loops_.push_back({Kind, head, {reader_.After(), reader_.Line() + 1}, {}, 0.0});
+        const Place head = flow_.Here();
+        loops_.CloseFrom(head.Offset);
+        loops_.Open({Kind, head, flow_.Following(), 0.0, {}});
         return;
     }
     const Kw open = Kind == Kw::Endwhile ? Kw::While
                     : Kind == Kw::Endfor ? Kw::For
                     : Kind == Kw::Until  ? Kw::Repeat
                                          : Kw::Loop;
-    const std::size_t floor = frames_.empty() ? 0 : frames_.back().Loops;
-    if (loops_.size() <= floor || loops_.back().Kind != open)
+    if (loops_.Size() <= frames_.Loops() || loops_.Top().Kind != open)
         Fail(Reason::Error, "a loop's end without its start");
-    Loop& loop = loops_.back();
-    if (Kind == Kw::Endwhile) return reader_.Seek(loop.Head.Offset, loop.Head.Line);
-    if (Kind == Kw::Until) {
-        const bool done = Expr(Rest) != 0.0;
-        if (!done) return reader_.Seek(loop.Body.Offset, loop.Body.Line);
-        loops_.pop_back();
-        return;
-    }
+    Loop<Kw>& loop = loops_.Top();
+    if (Kind == Kw::Until && Expr(Rest) != 0.0) return loops_.Close(&loop);
     if (Kind == Kw::Endfor) {
-        const double next = Checked(Get(loop.Var) + 1.0);
-        Set(loop.Var, next);
-        if (next > loop.End) {
-            loops_.pop_back();
-            return;
-        }
+        const double next = Checked(Get(loop.Name) + 1.0);
+        Set(loop.Name, next);
+        if (next > loop.Count) return loops_.Close(&loop);
     }
-    reader_.Seek(loop.Body.Offset, loop.Body.Line);
+    flow_.Go(loop.Again);
 }
 
 // REPEAT from [to] P=n runs the lines from the label up to this line (or
@@ -616,59 +563,41 @@ void Runner::Repeat(Text Rest, bool Single) {
         times = Expr(t);
     }
     if (from.empty() || !Trim(t).empty()) Fail(Reason::Error, "malformed REPEAT");
-    const std::uint64_t here = reader_.Start();
-    const Place back{reader_.After(), reader_.Line() + 1};
     if (times < 1.0) return;
-    bool found = false;
-    const Place first = Target(from, to.empty() && !Single ? -1 : 0, false, found);
-    Section s{here, false, first, long(std::min(times, 1e9)), back};
-    if (Single) s.Last = first.Offset, s.Inclusive = true;
-    if (!to.empty()) {
-        if (to == "ENDLABEL") {
-            s.Last = Target("ENDLABEL", 1, false, found).Offset;
-        } else {
-            s.Last = Target(to, 0, false, found).Offset, s.Inclusive = true;
-        }
+    const Place first = *Target(from, to.empty() && !Single ? -1 : 0, false);
+    std::uint64_t last = flow_.Here().Offset;
+    bool inclusive = false;
+    if (Single) last = first.Offset, inclusive = true;
+    if (to == "ENDLABEL") {
+        last = Target("ENDLABEL", 1, false)->Offset;
+    } else if (!to.empty()) {
+        last = Target(to, 0, false)->Offset, inclusive = true;
     }
-    if (sections_.size() >= std::size_t(limits_.CallDepth))
-        Fail(Reason::Runaway, "REPEAT nested deeper than " + std::to_string(limits_.CallDepth));
-    sections_.push_back(s);
-    reader_.Seek(first.Offset, first.Line);
+    Section& s = sections_.Call(flow_, first, long(std::min(times, 1e9)), 0);
+    s.Last = last, s.Inclusive = inclusive;
 }
 
 // At the end of a repeated section: again, or back after its REPEAT. True
 // when the reader moved.
 bool Runner::Sections(std::uint64_t At, bool After) {
-    Section& s = sections_.back();
+    const Section& s = sections_.Top();
     if (At != s.Last || s.Inclusive != After) return false;
-    if (--s.Left > 0) {
-        reader_.Seek(s.First.Offset, s.First.Line);
-        return true;
-    }
-    const Place back = s.Back;
-    sections_.pop_back();
-    reader_.Seek(back.Offset, back.Line);
+    if (!sections_.Again(flow_)) sections_.Return(flow_);
     return true;
 }
 
 // A subprogram of this file: PROC Name, run Times; another program is a doubt.
 void Runner::Call(const std::string& Name, Text ArgText, double Times) {
-    if (!indexed_) Index();
-    const auto it = labels_.find("PROC " + Name);
-    if (it == labels_.end()) Fail(Reason::MissingProgram, Name);
-    if (frames_.size() >= std::size_t(limits_.CallDepth))
-        Fail(Reason::Runaway, "calls nested deeper than " + std::to_string(limits_.CallDepth));
+    const Place* body = labels_.Find("PROC " + Name);
+    if (!body) Fail(Reason::MissingProgram, Name);
+    frames_.Room();
     args_ = {};
     Args(ArgText, args_);
     if (Times < 1.0) return;
-    frames_.push_back({{reader_.After(), reader_.Line() + 1},
-                       it->second,
-                       long(std::min(Times, 1e9)) - 1,
-                       loops_.size(),
-                       sections_.size()});
+    frames_.Call(flow_, *body, long(std::min(Times, 1e9)), loops_.Size()).Sections =
+        sections_.Size();
     scopes_.emplace_back();
     calling_ = true;
-    reader_.Seek(it->second.Offset, it->second.Line);
 }
 
 // PROC Name(type param, VAR type param, ...): the call's arguments, or for
@@ -700,25 +629,20 @@ void Runner::Proc(Text Rest) {
     }
 }
 
+// The end of a subprogram: its next run, or back to its caller with the
+// caller's variables, loops and sections; the main program's end.
 void Runner::Return() {
-    if (frames_.empty()) {
-        ended_ = true;
-        return;
-    }
-    CallFrame& f = frames_.back();
-    if (f.Left-- > 0) {
+    if (frames_.Empty()) return flow_.End();
+    const bool again = frames_.Again(flow_);
+    const CallFrame& f = again ? frames_.Top() : frames_.Return(flow_);
+    loops_.Resize(f.Loops);
+    sections_.Resize(f.Sections);
+    if (again) {
         scopes_.back().clear();
-        loops_.resize(f.Loops);
-        sections_.resize(f.Sections);
         calling_ = true;
-        return reader_.Seek(f.Start.Offset, f.Start.Line);
+    } else {
+        scopes_.pop_back();
     }
-    const Place back = f.Back;
-    scopes_.pop_back();
-    loops_.resize(f.Loops);
-    sections_.resize(f.Sections);
-    frames_.pop_back();
-    reader_.Seek(back.Offset, back.Line);
 }
 
 // Expressions, loosest first: OR XOR, AND, comparisons, + -, * / DIV MOD, NOT and signs.
@@ -1040,7 +964,7 @@ void Runner::Def(Text Rest) {
 // A block of words, assignments and calls.
 void Runner::Block(Text Code) {
     Words w;
-    w.B.Line = reader_.Line();
+    w.B.Line = flow_.Line();
     Text t = Code;
     for (;;) {
         while (!t.empty() && IsBlank(t[0]))
@@ -1286,8 +1210,7 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
     }
     // A call: a cycle, a PROC in this file, or another program.
     const Text args = T.starts_with('(') ? Parenthesized(T) : Text();
-    if (!indexed_) Index();
-    if (labels_.find("PROC " + std::string(Name)) != labels_.end()) {
+    if (labels_.Find("PROC " + std::string(Name))) {
         // The block's moves first, then the call with its arguments.
         if (!Trim(T).empty()) Fail(Reason::Error, "a call among other words");
         Move(W);
@@ -1300,7 +1223,7 @@ bool Runner::Statement(Text Name, Text& T, Words& W) {
         Args(args, a);
         Move(W);
         W = Words{};
-        Cycle(std::string(Name), a, reader_.Line());
+        Cycle(std::string(Name), a, flow_.Line());
         return true;
     }
     if (Name.starts_with("CYCLE") || Name.starts_with("POCKET") || Name.starts_with("SLOT") ||
@@ -1431,8 +1354,7 @@ void Runner::Mcall(Text Rest) {
     }
     const Text name = Name(t);
     if (SiemensCycleKind(name) != SiemensCycle::Depth) {
-        if (!indexed_) Index();
-        if (labels_.find("PROC " + std::string(name)) != labels_.end())
+        if (labels_.Find("PROC " + std::string(name)))
             Fail(Reason::Cycle, "MCALL " + std::string(name));
         if (SiemensCycleKind(name) == SiemensCycle::Unknown &&
             !(name.starts_with("CYCLE") || name.starts_with("POCKET") || name.starts_with("SLOT")))
