@@ -6,6 +6,7 @@
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Params.h"
+#include "interp/Reading.h"
 
 #include <algorithm>
 #include <charconv>
@@ -19,20 +20,10 @@ namespace vorlund {
 
 namespace {
 
-using Text = std::string_view;
-
-constexpr std::uint32_t Bit(char Letter) {
-    return 1u << (Letter - 'A');
-}
+using namespace reading;
 
 bool IsBlank(char C) {
     return C == ' ' || C == '\t';
-}
-bool IsDigit(char C) {
-    return C >= '0' && C <= '9';
-}
-bool IsUpper(char C) {
-    return C >= 'A' && C <= 'Z';
 }
 
 Text TrimFront(Text T) {
@@ -108,19 +99,6 @@ std::string QName(int Index) {
     return "QR" + std::to_string(Index - 2500);
 }
 
-double Checked(double V) {
-    if (!std::isfinite(V)) Fail(Reason::Error, "number out of range");
-    return V;
-}
-
-double Radians(double Degrees) {
-    return Degrees * std::numbers::pi / 180.0;
-}
-
-double Degrees(double Radians) {
-    return Radians * 180.0 / std::numbers::pi;
-}
-
 // A label's key: its number without leading zeros, or its name in quotes.
 std::string LabelKey(Text T) {
     T = Trim(T);
@@ -178,8 +156,7 @@ private:
     double Get(int Index) const;
     double Number(Text& T);
     double Operand(Text& T);
-    double Expression(Text& T);
-    double Term(Text& T);
+    double Expression(Text& T, int Level = 0);
     double Factor(Text& T);
     double Primary(Text& T);
     double Function(Text Name, double Arg);
@@ -396,27 +373,19 @@ double Runner::Operand(Text& T) {
     return sign * Number(T);
 }
 
-double Runner::Expression(Text& T) {
-    double v = Term(T);
+// Terms joined by + and - (Level 0), or factors by * and / (Level 1), left
+// to right.
+double Runner::Expression(Text& T, int Level) {
+    static constexpr Text kOps[] = {"+-", "*/"};
+    double v = Level ? Factor(T) : Expression(T, 1);
     for (;;) {
         T = Trim(T);
-        if (T.empty() || (T[0] != '+' && T[0] != '-')) return v;
-        const bool minus = T[0] == '-';
+        if (T.empty() || kOps[Level].find(T[0]) == Text::npos) return v;
+        const char op = T[0];
         T.remove_prefix(1);
-        v = Checked(minus ? v - Term(T) : v + Term(T));
-    }
-}
-
-double Runner::Term(Text& T) {
-    double v = Factor(T);
-    for (;;) {
-        T = Trim(T);
-        if (T.empty() || (T[0] != '*' && T[0] != '/')) return v;
-        const bool divide = T[0] == '/';
-        T.remove_prefix(1);
-        const double w = Factor(T);
-        if (divide && w == 0.0) Fail(Reason::Error, "division by zero");
-        v = Checked(divide ? v / w : v * w);
+        const double w = Level ? Factor(T) : Expression(T, 1);
+        if (op == '/' && w == 0.0) Fail(Reason::Error, "division by zero");
+        v = Checked(op == '+' ? v + w : op == '-' ? v - w : op == '*' ? v * w : v / w);
     }
 }
 

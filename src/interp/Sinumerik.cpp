@@ -5,6 +5,7 @@
 #include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Params.h"
+#include "interp/Reading.h"
 #include "interp/SinumerikCycles.h"
 
 #include <algorithm>
@@ -20,20 +21,10 @@ namespace vorlund {
 
 namespace {
 
-using Text = std::string_view;
-
-constexpr std::uint32_t Bit(char Letter) {
-    return 1u << (Letter - 'A');
-}
+using namespace reading;
 
 bool IsBlank(char C) {
     return C == ' ' || C == '\t' || C == '\f' || C == '\x1a';
-}
-bool IsDigit(char C) {
-    return C >= '0' && C <= '9';
-}
-bool IsUpper(char C) {
-    return C >= 'A' && C <= 'Z';
 }
 bool IsNameChar(char C) {
     return IsUpper(C) || IsDigit(C) || C == '_';
@@ -89,11 +80,6 @@ std::string Short(Text T) {
     return std::string(T.substr(0, 40));
 }
 
-double Checked(double V) {
-    if (!std::isfinite(V)) Fail(Reason::Error, "number out of range");
-    return V;
-}
-
 // Digits with at most one ".", correctly rounded; T past them.
 double Decimal(Text& T) {
     std::uint64_t mant = 0; // wraps past 19 digits: then from_chars reads it
@@ -121,14 +107,6 @@ double Decimal(Text& T) {
     }
     T.remove_prefix(i);
     return Checked(v);
-}
-
-double Radians(double Degrees) {
-    return Degrees * std::numbers::pi / 180.0;
-}
-
-double Degrees(double Radians) {
-    return Radians * 180.0 / std::numbers::pi;
 }
 
 // G codes that change nothing the depth depends on: dwell, exact stop, path
