@@ -112,6 +112,10 @@ public:
     void Open(Loop<K> Opened) { loops_.push_back(std::move(Opened)); }
     // Closes Closed and the loops inside it.
     void Close(const Loop<K>* Closed) { loops_.resize(std::size_t(Closed - loops_.data())); }
+    // Closes the loops inside Outer.
+    void CloseInside(const Loop<K>* Outer) {
+        loops_.resize(std::size_t(Outer - loops_.data()) + 1);
+    }
     // Closes every loop opened at Offset or after it.
     void CloseFrom(std::uint64_t Offset) {
         std::erase_if(loops_, [&](const Loop<K>& L) { return L.Head.Offset >= Offset; });

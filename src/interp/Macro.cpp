@@ -29,38 +29,38 @@ long LineNumber(std::string_view Text) {
 
 // Every line N<Number>, found by one pass over the program for each number
 // asked for; the passes after the first count as blocks run.
-const std::vector<Place>& Runner::Labels(long Number) {
-    if (const auto it = labels_.find(Number); it != labels_.end()) return it->second;
-    std::vector<Place>& found = labels_[Number];
-    LineReader reader(source_);
+const std::vector<Place>& Runner::NumberedLines(long Number) {
+    if (const auto it = numbered_.find(Number); it != numbered_.end()) return it->second;
+    std::vector<Place>& found = numbered_[Number];
+    LineReader reader(flow_.Source());
     std::string_view text;
     const bool counted = searched_;
     searched_ = true;
     while (reader.Next(text) == LineReader::Status::Line) {
-        if (counted) budget_.Spend(1);
+        if (counted) flow_.Spend(1);
         if (LineNumber(text) == Number) found.push_back({reader.Start(), reader.Line()});
     }
     return found;
 }
 
 // The first line N<Number>, where M97 calls.
-const Place* Runner::FindLabel(long Number) {
-    const std::vector<Place>& found = Labels(Number);
+const Place* Runner::FindLine(long Number) {
+    const std::vector<Place>& found = NumberedLines(Number);
     return found.empty() ? nullptr : &found.front();
 }
 
 // Goes to the line N<Number> of the program being run: searched forward from
 // here to the next program's start, then from this program's start.
 void Runner::Jump(long Number, const char* What) {
-    if (!indexed_) Index();
-    const std::uint64_t here = reader_.After();
+    labels_.Index();
+    const std::uint64_t here = flow_.Following().Offset;
     std::uint64_t from = 0, to = UINT64_MAX;
-    for (const auto& [number, body] : programs_) {
-        if (body.Offset <= here) from = std::max(from, body.Offset);
-        if (body.Offset > here) to = std::min(to, body.Offset);
+    for (const std::uint64_t start : programs_) {
+        if (start <= here) from = std::max(from, start);
+        if (start > here) to = std::min(to, start);
     }
     const Place* target = nullptr;
-    for (const Place& place : Labels(Number)) {
+    for (const Place& place : NumberedLines(Number)) {
         if (place.Offset >= here && place.Offset < to) {
             target = &place;
             break;
@@ -68,7 +68,7 @@ void Runner::Jump(long Number, const char* What) {
         if (!target && place.Offset >= from && place.Offset < here) target = &place;
     }
     if (!target) Fail(Reason::Error, std::string(What) + std::to_string(Number) + ": no such line");
-    reader_.Seek(target->Offset, target->Line);
+    flow_.Go(*target);
 }
 
 namespace {
@@ -109,51 +109,55 @@ void Runner::RunMacro(const Macro& Word) {
         }
         return;
     }
-    case MacroWord::While: {
-        const Place here{reader_.Start(), reader_.Line()};
-        const double value = parser_.Expression(rest);
-        if (Params::IsUnknown(value)) params_.FailUnknown();
-        const int id = LoopId(rest);
-        const std::string name = LoopName(id);
-        Loop* loop = FindLoop(name);
-        if (loop && loop->Start.Offset != here.Offset) {
-            loops_.resize(std::size_t(loop - loops_.data()));
-            loop = nullptr;
-        }
-        if (!Params::IsVacant(value) && value != 0.0) {
-            if (!loop) loops_.push_back({here, Keyword::While, 0.0, name});
-            return;
-        }
-        if (loop) loops_.resize(std::size_t(loop - loops_.data()));
-        SkipToEnd(id);
-        return;
-    }
+    case MacroWord::While:
+        return MacroWhile(Word);
     case MacroWord::Do: {
         Parser::End(rest);
         const std::string name = LoopName(Word.Id);
-        if (Loop* loop = FindLoop(name)) loops_.resize(std::size_t(loop - loops_.data()));
-        loops_.push_back({{reader_.After(), reader_.Line() + 1}, Keyword::Do, 0.0, name});
+        if (Loop<Keyword>* loop = FindLoop(name)) loops_.Close(loop);
+        loops_.Open({Keyword::Do, flow_.Here(), flow_.Following(), 0.0, name});
         return;
     }
     case MacroWord::End: {
         Parser::End(rest);
         const std::string name = LoopName(Word.Id);
-        const Loop* loop = FindLoop(name);
+        const Loop<Keyword>* loop = FindLoop(name);
         if (!loop) Fail(Reason::Error, "END" + std::to_string(Word.Id) + " without " + name);
-        reader_.Seek(loop->Start.Offset, loop->Start.Line);
+        flow_.Go(loop->Again);
         return;
     }
     }
 }
 
+// WHILE [..] DOm: the loop's start, run again from its END while the
+// condition holds.
+void Runner::MacroWhile(const Macro& Word) {
+    const char* rest = Word.Rest;
+    const Place here = flow_.Here();
+    const double value = parser_.Expression(rest);
+    if (Params::IsUnknown(value)) params_.FailUnknown();
+    const int id = LoopId(rest);
+    const std::string name = LoopName(id);
+    Loop<Keyword>* loop = FindLoop(name);
+    if (loop && loop->Again.Offset != here.Offset) {
+        loops_.Close(loop);
+        loop = nullptr;
+    }
+    if (!Params::IsVacant(value) && value != 0.0) {
+        if (!loop) loops_.Open({Keyword::While, here, here, 0.0, name});
+        return;
+    }
+    if (loop) loops_.Close(loop);
+    SkipToEnd(id);
+}
+
 // Reads on, running nothing, past the line END<Id>.
 void Runner::SkipToEnd(int Id) {
-    const std::int64_t from = reader_.Line();
+    const std::int64_t from = flow_.Line();
     for (;;) {
         std::string_view text;
-        if (reader_.Next(text) != LineReader::Status::Line)
+        if (!flow_.Look(text))
             throw Doubt{Reason::Error, "DO" + std::to_string(Id) + " has no END", from};
-        Count(text.size());
         Macro word;
         if (Parser::ReadMacro(parser_.Code(text), word) && word.Word == MacroWord::End &&
             word.Id == Id)

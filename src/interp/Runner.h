@@ -1,12 +1,12 @@
 #pragma once
 
 // The runner of RS274NGC and Fanuc programs, shared by the files that hold
-// its parts: the run and o-words (Interpreter.cpp), Fanuc macro flow
-// (Macro.cpp).
+// its parts: the run and its blocks (Interpreter.cpp), calls and returns
+// (Subs.cpp), o-word flow (OWord.cpp), Fanuc macro flow (Macro.cpp).
 
+#include "interp/Calls.h"
 #include "interp/Flow.h"
 #include "interp/Interpreter.h"
-#include "interp/LineReader.h"
 #include "interp/Machine.h"
 #include "interp/Parser.h"
 
@@ -16,13 +16,6 @@
 #include <vector>
 
 namespace vorlund {
-
-struct Loop {
-    Place Start; // the while line, or the body of a do or a repeat
-    Keyword Kind;
-    double Count;
-    std::string Name;
-};
 
 // A Fanuc macro call: G65 at once, G66 after each move.
 struct MacroCall {
@@ -50,24 +43,41 @@ struct CallWords {
 // or a Fanuc macro (G65, G66: its own locals, vacant when not given).
 enum class CallKind : std::uint8_t { Sub, Subprogram, Macro };
 
-struct Frame {
-    Place Back;   // the line after the call
-    Place Body;   // for repeats
-    long Repeats; // runs left, this one included
+// A call to make: what it runs, how often, and the values it hands over.
+struct Callee {
+    Place Body;
     CallKind Kind;
+    std::string_view Name;
+    long Repeats = 1;
+    const double* Args = nullptr; // a sub's or a macro's; Given the bits of those given
+    std::uint32_t Given = 0;
+};
+
+// A call in progress.
+struct SubFrame : Frame {
+    CallKind Kind = CallKind::Sub;
+    bool Forget = false; // a profile cycle's: leaves the tool where the program does not say
+    std::string Name;
     bool Fanuc() const { return Kind != CallKind::Sub; } // ends at M99
     bool Scoped() const { return Kind != CallKind::Subprogram; }
-    bool Forget; // a profile cycle's: leaves the tool where the program does not say
-    std::size_t Loops;
-    std::string Name;
 };
+
+// The o-word's name as written: "o100", "o<name>".
+inline std::string OName(std::string_view Name) {
+    return "o" + std::string(Name);
+}
+
+// Whether a line may hold an o-word.
+inline bool HasO(std::string_view Line) {
+    for (const char c : Line)
+        if ((c | 0x20) == 'o') return true;
+    return false;
+}
 
 // Runs a program line by line and hands each block to the machine.
 class Runner final : RunValues {
 public:
-    Runner(const ProgramSource& Source, const InterpLimits& Limits)
-        : source_(Source), limits_(Limits), reader_(Source), params_(this), parser_(params_),
-          budget_(Limits.Steps) {}
+    Runner(const ProgramSource& Source, const InterpLimits& Limits);
 
     InterpResult Run();
 
@@ -78,50 +88,59 @@ private:
     void RunBlock();
     CallWords TakeCallWords(Block& B);
     bool MacroCallBlock(Block& B);
-    void Back(long To);
-    void RunOWord(const OWord& Word);
-    void Call(const Place& Body, long Repeats, CallKind Kind, std::string_view Name,
-              const double* Args = nullptr, std::uint32_t Given = 0);
-    void Return();
     void Profile(const Block& Given);
     void CheckProfile(std::string_view Line);
+
+    // Calls and returns.
+    void ScanLabels(std::string_view Line, const LineReader& Reader, Labels& Into);
+    void Back(long To);
+    void Call(const Callee& What);
+    void Return();
     MacroCall Arguments(const Block& Given);
     void CallFanuc(long Number, long Repeats, const MacroCall* Macro = nullptr);
-    const Place* FindSub(std::string_view Name);
     const Place* FindProgram(long Number);
-    const Place* FindLabel(long Number);
-    const std::vector<Place>& Labels(long Number);
-    void Jump(long Number, const char* What);
-    void RunMacro(const Macro& Word);
-    void SkipToEnd(int Id);
-    void Index();
+
+    // O-words: subs, conditions, loops.
+    void RunOWord(const OWord& Word);
     OWord SkipTo(std::string_view Name, std::initializer_list<Keyword> Words);
+    void NoFlow(const OWord& Word);
+    void Sub(const OWord& Word);
+    void EndSub(const OWord& Word);
+    void CallSub(const OWord& Word);
     double Value(const char* Rest);
     bool Condition(const char* Rest);
+    void If(const OWord& Word);
+    void PastIf(const OWord& Word);
     void SkipStill(std::int64_t Line);
-    Loop* FindLoop(std::string_view Name);
-    void Count(std::size_t Length) { budget_.Count(reader_, Length); }
-    Frame& Top() { return frames_[calls_ - 1]; }
+    void While(const OWord& Word);
+    void Do(const OWord& Word);
+    void Repeat(const OWord& Word);
+    Loop<Keyword>* FindLoop(std::string_view Name) { return loops_.Find(Name, calls_.Loops()); }
+    void EndLoop(const OWord& Word);
+    void Break(const OWord& Word);
 
-    const ProgramSource& source_;
-    InterpLimits limits_;
-    LineReader reader_;
+    // Fanuc macro flow and jumps to a line N<number>.
+    void RunMacro(const Macro& Word);
+    void MacroWhile(const Macro& Word);
+    void SkipToEnd(int Id);
+    const std::vector<Place>& NumberedLines(long Number);
+    const Place* FindLine(long Number);
+    void Jump(long Number, const char* What);
+
+    Flow flow_;
     Params params_;
     Parser parser_;
     Machine machine_;
     Block block_;
-    StepBudget budget_;
     bool started_ = false; // a line of code was run: a "%" now ends the program
-    bool ended_ = false;
     std::int64_t firstSub_ = 0;
-    bool indexed_ = false;
-    std::map<std::string, Place, std::less<>> subs_;
-    std::map<long, Place> programs_;
-    std::map<long, std::vector<Place>> labels_; // each line N<number> jumped to
-    bool searched_ = false;                     // for one of them
-    std::vector<Frame> frames_;                 // [0, calls_) in use; kept to reuse their names
-    std::size_t calls_ = 0;
-    std::vector<Loop> loops_;
+    Parser scanning_;                             // the one pass over labels
+    Labels labels_;                               // subs by name, programs by "O" and number
+    std::vector<std::uint64_t> programs_;         // where each numbered program starts
+    std::map<long, std::vector<Place>> numbered_; // each line N<number> jumped to
+    bool searched_ = false;                       // for one of them
+    CallStack<SubFrame> calls_;
+    LoopStack<Keyword> loops_;
     std::optional<MacroCall> modal_; // G66's, until G67
     std::size_t modalLevel_ = 0;     // the calls in progress at its G66
     std::string skip_;               // the o-word SkipTo looks for
