@@ -3,10 +3,12 @@
 #include "common/OWords.h"
 #include "common/Pow10.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace vorlund {
 
@@ -157,13 +159,39 @@ bool Operator(const char* P, char& Op, int& Length, int& Level) {
     return false;
 }
 
-// kOKeywords lists the keywords in the order of Keyword, from Sub on.
-static_assert(std::size(kOKeywords) == std::size_t(Keyword::Continue));
+// Each o-word keyword and what it does.
+constexpr std::pair<std::string_view, Keyword> kKeywords[] = {
+    {"sub", Keyword::Sub},
+    {"endsub", Keyword::Endsub},
+    {"call", Keyword::Call},
+    {"return", Keyword::Return},
+    {"if", Keyword::If},
+    {"elseif", Keyword::Elseif},
+    {"else", Keyword::Else},
+    {"endif", Keyword::Endif},
+    {"while", Keyword::While},
+    {"endwhile", Keyword::Endwhile},
+    {"do", Keyword::Do},
+    {"repeat", Keyword::Repeat},
+    {"endrepeat", Keyword::Endrepeat},
+    {"break", Keyword::Break},
+    {"continue", Keyword::Continue},
+};
+
+// The scan hands the run the lines of exactly the keywords the run knows.
+constexpr bool ScanKnowsTheKeywords() {
+    const auto known = [](std::string_view Word) {
+        return std::ranges::find(kKeywords, Word, &std::pair<std::string_view, Keyword>::first) !=
+               std::end(kKeywords);
+    };
+    return std::size(kOKeywords) == std::size(kKeywords) && std::ranges::all_of(kOKeywords, known);
+}
+static_assert(ScanKnowsTheKeywords());
 
 Keyword KeywordOf(std::string_view Text) {
     if (Text.empty()) return Keyword::Label;
-    for (std::size_t i = 0; i < std::size(kOKeywords); ++i)
-        if (kOKeywords[i][0] == Text[0] && kOKeywords[i] == Text) return Keyword(i + 1);
+    for (const auto& [word, keyword] : kKeywords)
+        if (word[0] == Text[0] && word == Text) return keyword;
     return Keyword::Unknown;
 }
 
