@@ -76,12 +76,12 @@ CallWords Runner::TakeCallWords(Block& B) {
     CallWords words;
     int kept = 0;
     for (int i = 0; i < B.MCount; ++i) {
-        const int m = B.M[i];
-        if (m == 2 || m == 30) flow_.End();
-        words.Call |= m == 98 || m == 97;
-        words.Local |= m == 97;
-        words.Back |= m == 99;
-        if (m < 97 || m > 99) B.M[kept++] = B.M[i];
+        const int m = B.M[i] * 10; // as the code table numbers it
+        if (m == M2 || m == M30) flow_.End();
+        words.Call |= m == M98 || m == M97;
+        words.Local |= m == M97;
+        words.Back |= m == M99;
+        if (m < M97 || m > M99) B.M[kept++] = B.M[i];
     }
     B.MCount = kept;
     if (!kept) B.Has &= ~Letter('M');
@@ -103,13 +103,13 @@ bool Runner::MacroCallBlock(Block& B) {
     int kept = 0;
     for (int i = 0; i < B.GCount; ++i) {
         const int g = B.G[i];
-        if (g == 661) Fail(Reason::Error, "G66.1 is not run");
-        if (g == 670) modal_.reset();
-        if (g != 670) B.G[kept++] = B.G[i];
-        if (g != 650 && g != 660) continue;
-        if (!B.Given('P')) Fail(Reason::Error, g == 650 ? "G65 without P" : "G66 without P");
+        if (g == G66_1) Fail(Reason::Error, "G66.1 is not run");
+        if (g == G67) modal_.reset();
+        if (g != G67) B.G[kept++] = B.G[i];
+        if (g != G65 && g != G66) continue;
+        if (!B.Given('P')) Fail(Reason::Error, g == G65 ? "G65 without P" : "G66 without P");
         const MacroCall macro = Arguments(B);
-        if (g == 650)
+        if (g == G65)
             CallFanuc(macro.Program, macro.Repeats, &macro);
         else
             modal_ = macro, modalLevel_ = calls_.Size();
@@ -150,7 +150,7 @@ void Runner::Profile(const Block& Given) {
         const std::string name = std::to_string(std::lround(Given.Of('Q')));
         if (const Place* body = labels_.Find(name)) {
             // Facing (G72) retracts R away from the stock, maybe below the profile.
-            if (machine_.ProfileCycle() / 10 == 72) {
+            if (machine_.ProfileCycle() / 10 == G72 / 10) {
                 if (!Given.Given('R')) Fail(Reason::Error, "G72 without R");
                 machine_.Overshoot(std::fabs(Given.Of('R')));
             }
