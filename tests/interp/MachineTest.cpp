@@ -133,7 +133,7 @@ const Row Rows[] = {
     {"G0 X0 Z0;G19 G5.2 P1 L3;Y1 Z-3 P1;Y2 Z0 P2;G5.3;G18 G6.2 X1 Z-4 R1 K0 P3", -4, 6},
     {"G0 Z1;G18 G76 P0.05 Z-10 I-0.1 J0.02 K0.1;G91 G1 Z-1", -10, 2},
     {"G0 X5 Z1;G75 R0.5;G75 X0 Z-3 P1 Q1 F0.1;G75 X0 I0.005;G91 G1 Z-1", -3, 3},
-    {"G123 X1", 0, 0, Move, Reason::Error, 1, "unknown G code G123"},
+    {"G133 X1", 0, 0, Move, Reason::Error, 1, "unknown G code G133"},
     {"G4 P1;G40 G49 G54.1 G61 G94 G103;G54 G64;G0 G43 H1 Z-1 M3;G43.1 Z-5", -1, 4},
     // A block's codes act in the order of their groups; two of one group are an error.
     {"G0 G1 Z-5", 0, 0, Move, Reason::Error, 1, "G0 and G1 in one modal group"},

@@ -107,7 +107,7 @@ const Row kRows[] = {
     {"G38 without fraction", "G38 Z-1\n", 1, K::Unknown, "G38", 1},
     {"codes no rule names", "G0 Z1\nG6 G9.5 Z-1\nG12 I5 Z-3\nG150 P1\nG43.15 H1\nG38.20 Z-2\n", 3,
      K::Unknown, "G12", 4},
-    {"known codes without a doubt", "G11 G15 G22 G23 G50.1 G61.1 G64 G69 G94 G187 Z-1\nG44 H1 Z2\n",
+    {"known codes without a doubt", "G11 G15 G22 G23 G50.1 G61.1 G64 G69 G94 G187 Z-1\nG44 H1 Z2\nG154 P12\nG129\n",
      0, K::None, "", 0},
     {"G45 to G48 lengthen a move", "G46 X1\nG47 Z-1\n", 2, K::Offset, "G47", 1},
     {"M97 calls a line", "M97 P100\n", 1, K::Call, "M97", 1},
