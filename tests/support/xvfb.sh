@@ -6,20 +6,32 @@
 xvfb_pid=
 
 # Starts a private Xvfb that dies with the calling shell and exports DISPLAY.
+# Its display number is drawn at random, never the lowest free one: a case
+# that has just ended may leave a program that still holds a name made from
+# its display for a moment, which a new case on that number would meet.
 # Usage: xvfb_start DIR [SCREEN]   (DIR holds the display number file)
 xvfb_start() {
-    local file=$1/.xvfb-display i
-    rm -f "$file"
-    setpriv --pdeathsig KILL Xvfb -displayfd 3 -nolisten tcp -screen 0 "${2:-800x600x24}" \
-        3>"$file" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for ((i = 0; i < 200; i++)); do
-        [ -s "$file" ] && break
-        sleep 0.05
+    local file=$1/.xvfb-display i try
+    for ((try = 0; try < 20; try++)); do
+        rm -f "$file"
+        setpriv --pdeathsig KILL Xvfb ":$((100 + RANDOM % 30000))" -displayfd 3 -nolisten tcp \
+            -screen 0 "${2:-800x600x24}" 3>"$file" >/dev/null 2>&1 &
+        xvfb_pid=$!
+        for ((i = 0; i < 200; i++)); do
+            [ -s "$file" ] && break
+            kill -0 "$xvfb_pid" 2>/dev/null || break # the number was taken
+            sleep 0.05
+        done
+        if [ -s "$file" ]; then
+            DISPLAY=":$(head -n1 "$file")"
+            export DISPLAY
+            return 0
+        fi
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
     done
-    [ -s "$file" ] || return 1
-    DISPLAY=":$(head -n1 "$file")"
-    export DISPLAY
+    xvfb_pid=
+    return 1
 }
 
 xvfb_stop() {
