@@ -311,8 +311,8 @@ case_error_dialog() {
     local pid=$! window
     window=$(windows_wait 10 '^Vorlund$' | head -n1)
     if [ -z "$window" ]; then
-        fail "no error dialog"
-        kill "$pid"
+        fail "no error dialog; the program $(gone "$pid" && echo "had ended" || echo "runs"), its stderr: $(cat "$meta/stderr")"
+        kill "$pid" 2>/dev/null
         return
     fi
     sleep 0.3 # let it paint

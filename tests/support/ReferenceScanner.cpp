@@ -159,7 +159,8 @@ void ReadWord(Line& L, const std::vector<int>& Code, std::size_t At) {
     if (code == 100 || code == 520 || (code >= 920 && code <= 923) || code == 431 || code == 432 ||
         code == 500 || (code >= 450 && code <= 480 && code % 10 == 0))
         Note(L, K::Offset, text);
-    if (code == 510 || code == 511 || code == 680 || code == 682) Note(L, K::Frame, text);
+    if (code == 510 || code == 511 || code == 680 || code == 682 || code == 1010)
+        Note(L, K::Frame, text);
     if (code == 310 || (code >= 382 && code <= 385)) Note(L, K::Probe, text);
     if (code == 180 || code == 190) Note(L, K::Plane, text);
     if (code == 650 || code == 660) Note(L, K::Call, text);
