@@ -1,6 +1,6 @@
-#include "interp/Dialect.h"
 #include "interp/Interpreter.h"
 #include "support/MemorySource.h"
+#include "support/ReaderRows.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,7 @@ using U = Reason;
 constexpr auto Bottom = DepthSource::CycleBottom;
 constexpr auto Move = DepthSource::Move;
 
-struct Row {
-    const char* what;
-    const char* program; // after "BEGIN PGM T MM", line 1
-    U reason;
-    double minZ;       // when settled
-    std::int64_t line; // MinLine when settled, else the reason's line
-    const char* text = "";
-    DepthSource source = Move;
-};
+using Row = test::ProgramRow;
 
 const Row kRows[] = {
     // Moves: absolute and incremental words, block numbers, comments, commas.
@@ -145,25 +137,10 @@ InterpResult RunProgram(const std::string& Program) {
                      {100'000, 16});
 }
 
-void Expect(const InterpResult& R, U Reason, double MinZ, std::int64_t Line, const char* Text,
-            DepthSource Source) {
-    EXPECT_EQ(R.Unsure.Why, Reason) << R.Unsure.Text;
-    if (Reason == U::None) {
-        EXPECT_FLOAT_EQ(R.MinZ, float(MinZ));
-        EXPECT_EQ(R.MinLine, Line);
-        EXPECT_EQ(R.Source, Source);
-    } else {
-        if (Line >= 0) {
-            EXPECT_EQ(R.Unsure.Line, Line);
-        }
-        EXPECT_NE(R.Unsure.Text.find(Text), std::string::npos) << R.Unsure.Text;
-    }
-}
-
 TEST(HeidenhainTest, Programs) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
-        Expect(RunProgram(row.program), row.reason, row.minZ, row.line, row.text, row.source);
+        test::ExpectRun(RunProgram(row.program), row);
     }
 }
 
@@ -222,27 +199,18 @@ TEST(HeidenhainTest, CycleBottoms) {
             std::string(row.values).find("SET UP 3") != std::string::npos ? "+3" : "+2";
         const InterpResult r =
             RunProgram("L Z" + set + " FMAX\nCYCL DEF " + row.values + "\nCYCL CALL\nL Z+50");
-        EXPECT_EQ(r.Unsure.Why, U::None) << r.Unsure.Text;
-        EXPECT_FLOAT_EQ(r.MinZ, float(row.bottom));
-        EXPECT_EQ(r.Source, Bottom);
+        test::ExpectBottom(r, row.bottom);
     }
 }
 
 TEST(HeidenhainTest, Dialect) {
-    const struct {
-        const char* program;
-        Dialect dialect;
-    } rows[] = {
+    test::ExpectDialects({
         {"BEGIN PGM A MM\n", Dialect::Heidenhain},
         {"\xEF\xBB\xBF\n(a comment)\n; another\n%\n0  BEGIN PGM A MM\n", Dialect::Heidenhain},
         {"G1 Z-1\nBEGIN PGM A MM\n", Dialect::Rs274},
         {"N10 BEGIN\n", Dialect::Rs274},
         {"", Dialect::Rs274},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.program);
-        EXPECT_EQ(DialectOf(test::MemorySource(row.program)), row.dialect);
-    }
+    });
 }
 
 } // namespace

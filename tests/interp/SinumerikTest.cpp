@@ -1,6 +1,6 @@
-#include "interp/Dialect.h"
 #include "interp/Interpreter.h"
 #include "support/MemorySource.h"
+#include "support/ReaderRows.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +14,7 @@ constexpr auto Bottom = DepthSource::CycleBottom;
 constexpr auto Move = DepthSource::Move;
 constexpr auto ArcLow = DepthSource::ArcLowest;
 
-struct Row {
-    const char* what;
-    const char* program; // after "%_N_T_MPF", line 1
-    U reason;
-    double minZ;       // when settled
-    std::int64_t line; // MinLine when settled, else the reason's line
-    const char* text = "";
-    DepthSource source = Move;
-};
+using Row = test::ProgramRow;
 
 const Row kRows[] = {
     // Words, modes, comments, labels, block numbers.
@@ -159,18 +151,7 @@ InterpResult RunProgram(const std::string& Program) {
 TEST(SinumerikTest, Programs) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
-        const InterpResult r = RunProgram(row.program);
-        EXPECT_EQ(r.Unsure.Why, row.reason) << r.Unsure.Text;
-        if (row.reason == U::None) {
-            EXPECT_FLOAT_EQ(r.MinZ, float(row.minZ));
-            EXPECT_EQ(r.MinLine, row.line);
-            EXPECT_EQ(r.Source, row.source);
-        } else {
-            if (row.line >= 0) {
-                EXPECT_EQ(r.Unsure.Line, row.line);
-            }
-            EXPECT_NE(r.Unsure.Text.find(row.text), std::string::npos) << r.Unsure.Text;
-        }
+        test::ExpectRun(RunProgram(row.program), row);
     }
 }
 
@@ -211,18 +192,13 @@ TEST(SinumerikTest, CycleBottoms) {
     for (const CycleRow& row : kCycles) {
         SCOPED_TRACE(row.call);
         const InterpResult r = RunProgram(std::string("G0 X0 Y0 Z50\n") + row.call + "\nG0 Z50");
-        EXPECT_EQ(r.Unsure.Why, U::None) << r.Unsure.Text;
-        EXPECT_FLOAT_EQ(r.MinZ, float(row.bottom));
-        EXPECT_EQ(r.Source, Bottom);
+        test::ExpectBottom(r, row.bottom);
     }
 }
 
 // Only a program that shows a Sinumerik word is read as one.
 TEST(SinumerikTest, Dialect) {
-    const struct {
-        const char* program;
-        Dialect dialect;
-    } rows[] = {
+    test::ExpectDialects({
         {"; part 1\nG0 Z5\nR1=-2\n", Dialect::Sinumerik},
         {"%_N_PART_MPF\nG0 Z5\n", Dialect::Sinumerik},
         {"N10 DEF REAL A\n", Dialect::Sinumerik},
@@ -238,11 +214,7 @@ TEST(SinumerikTest, Dialect) {
          Dialect::Rs274},
         {"(CYCLE81 in a comment)\nG0 Z5\nM98 P1000\n", Dialect::Rs274},
         {"BEGIN PGM A MM\nL Z-1\n", Dialect::Heidenhain},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.program);
-        EXPECT_EQ(DialectOf(test::MemorySource(row.program)), row.dialect);
-    }
+    });
 }
 
 } // namespace
